@@ -1,0 +1,30 @@
+// The device behind the console operations: the real terminal, or a scripted one in the tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct geraet {
+    // The next line of standard input, with its line break if it has one. False at end of input.
+    virtual bool zeile_lesen(std::string& zeile) = 0;
+    // Bytes for the screen. False when they can no longer be written (the reader has gone).
+    virtual bool ausgeben(std::string_view bytes) = 0;
+    // Waits for one key press from the keyboard; returns at once when there is no keyboard.
+    virtual void taste() = 0;
+    // Turns on the program's colours for the whole window (nothing without a screen).
+    virtual void farben_an() = 0;
+    // Whether the output is a screen that understands escape sequences.
+    virtual bool bildschirm() const = 0;
+
+protected:
+    ~geraet() = default;
+};
+
+// The escape sequences of the screen, in one place.
+namespace sequenz {
+// Own screen, blue on bright white, cleared so the background fills the window.
+inline constexpr std::string_view farben = "\x1b[?1049h\x1b[34;107m\x1b[2J\x1b[H";
+inline constexpr std::string_view loeschen = "\x1b[2J\x1b[H";
+// Attributes reset and the user's own screen back.
+inline constexpr std::string_view zurueck = "\x1b[0m\x1b[?1049l";
+}  // namespace sequenz

@@ -1,0 +1,11 @@
+// The real terminal: standard input and output, and the controlling terminal as the keyboard.
+#pragma once
+
+#include "console/geraet.h"
+
+// Saves the keyboard's mode, installs the handlers that restore it when a signal ends the
+// process, and returns the terminal as the console's device. Called once, at start.
+geraet& terminal_oeffnen();
+
+// Resets the colours and the keyboard's mode to what they were at start. Safe to call twice.
+void terminal_schliessen();

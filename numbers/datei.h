@@ -1,0 +1,18 @@
+// The prime list file: the prime lister's second output, appending one block per listing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The longest name a user may type; ".txt" is added to it.
+inline constexpr std::size_t laengster_name = 75;
+
+enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
+
+// Runs the primes of `z3` numbers from `zahl` into the file `name`: one line per prime, an
+// empty line, the summary, an empty line. The file is only ever appended to; if the block
+// cannot be written whole, what was appended of it is taken back.
+dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3);
+
+// Name and range entry, then the block; back to the menu at once on success.
+void dateiausgabe();

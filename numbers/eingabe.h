@@ -1,0 +1,10 @@
+// Number entry shared by the prime check, the divisor listing and the prime lister.
+#pragma once
+
+#include <cstdint>
+
+// Answer to an entry that is not a number, or one beyond 32 bits.
+inline constexpr const char* keine_gueltige_zahl = "\n\n\n\t\t\tBitte eine gueltige Zahl eingeben !";
+
+// "Bitte Zahl eingeben: " until a number other than 0 is read. False when input has ended.
+bool zahl_eingeben(std::uint32_t& zahl);

@@ -1,0 +1,17 @@
+#include "numbers/teiler.h"
+
+#include "console/konsole.h"
+#include "numbers/eingabe.h"
+
+void teilbarkeit() {
+    std::uint32_t zahl = 0;
+    if (!zahl_eingeben(zahl)) return;
+    teiler_absteigend(zahl, [](std::uint32_t i) {
+        schreiben("\n\ndie zahl  ist durch ");
+        schreiben_zahl(i);
+        schreiben(" teilbar");
+        // Near the top of the range the next divisor may be seconds away.
+        anzeigen();
+    });
+    taste_warten();
+}
