@@ -1,1 +1,234 @@
+// The real program on a real (pseudo-)terminal, and without any terminal at all.
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/pty.h"
+
+namespace {
+
+// The program's escape sequences, spelled out independently of its sources.
+const std::string FARBEN = "\x1b[?1049h\x1b[34;107m\x1b[2J\x1b[H";
+const std::string LOESCHEN = "\x1b[2J\x1b[H";
+const std::string ZURUECK = "\x1b[0m\x1b[?1049l";
+const std::string PROMPT = "Ihre Wahl: ";
+
+void kurz_warten() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
+
+class Terminal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s = starten();
+        ASSERT_GT(s.pid, 0);
+        ASSERT_TRUE(lesen_bis(s, PROMPT)) << s.ausgabe;
+    }
+    void TearDown() override { schliessen(s); }
+
+    // Waits for the next menu after the output seen so far.
+    bool naechstes_menue(std::size_t ab) { return lesen_bis(s, LOESCHEN + "\n\n\t\tZ I F F E R O N", ab) && lesen_bis(s, PROMPT, ab); }
+
+    // The program ended normally, with the terminal as it found it.
+    void sauber_beendet() {
+        const int status = ende_abwarten(s);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+        EXPECT_TRUE(s.ausgabe.ends_with(ZURUECK)) << s.ausgabe;
+    }
+
+    sitzung s;
+};
+
+TEST_F(Terminal, StartbildInFarbeUndBeendenStelltAllesWiederHer) {
+    EXPECT_TRUE(s.ausgabe.starts_with(FARBEN + LOESCHEN + "\n\n\t\tZ I F F E R O N  ver.1.4\n\n\t\t\t\tvon Edo Varnik"))
+        << s.ausgabe;
+    EXPECT_FALSE(roh(s));  // lines are read in the terminal's own line mode
+    tippen(s, "5\n");
+    sauber_beendet();
+}
+
+TEST_F(Terminal, PrimzahlMitZweiTastenOhneEcho) {
+    tippen(s, "2\n");
+    ASSERT_TRUE(lesen_bis(s, "Bitte Zahl eingeben: "));
+    EXPECT_FALSE(roh(s));
+    tippen(s, "97\n");
+    ASSERT_TRUE(lesen_bis(s, "\n97 ist eine Primzahl"));
+    const std::size_t urteil = s.ausgabe.size();
+    ASSERT_TRUE(warten_bis_roh(s));
+    EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
+    tippen(s, "#");
+    kurz_warten();
+    ASSERT_TRUE(warten_bis_roh(s));  // the second wait
+    lesen_fuer(s, 100);
+    EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "one key press was enough";
+    tippen(s, "%");
+    ASSERT_TRUE(naechstes_menue(urteil));
+    EXPECT_EQ(s.ausgabe.find_first_of("#%", urteil), std::string::npos) << "a key was echoed";
+    EXPECT_FALSE(roh(s));
+    tippen(s, "5\n");
+    sauber_beendet();
+}
+
+TEST_F(Terminal, PfeiltasteZaehltAlsEinDruck) {
+    tippen(s, "2\n97\n");
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+    const std::size_t urteil = s.ausgabe.size();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\x1b[A");
+    kurz_warten();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\x1bOP");  // F1
+    ASSERT_TRUE(naechstes_menue(urteil));
+    // Had a byte of either key been left behind, this line would not quit.
+    tippen(s, "5\n");
+    sauber_beendet();
+    EXPECT_EQ(s.ausgabe.find("Ungueltige", urteil), std::string::npos);
+}
+
+TEST_F(Terminal, AnleitungMitZweiTastenUndUmlauten) {
+    tippen(s, "4\n");
+    ASSERT_TRUE(lesen_bis(s, "Taste druecken fuer weiter..."));
+    const std::size_t seite1 = s.ausgabe.size();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "a");
+    ASSERT_TRUE(lesen_bis(s, "etwas Zeit in Anspruch nehmen  !!", seite1));
+    EXPECT_NE(s.ausgabe.find("aufw\xC3\xA4rts", seite1), std::string::npos);
+    EXPECT_NE(s.ausgabe.find("\xC3\xBC" "berpr\xC3\xBC" "ft", seite1), std::string::npos);
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\xC3\xA4");  // one key, two bytes
+    ASSERT_TRUE(naechstes_menue(seite1));
+    tippen(s, "5\n");
+    sauber_beendet();
+    EXPECT_EQ(s.ausgabe.find("Ungueltige", seite1), std::string::npos);
+}
+
+TEST_F(Terminal, EndeDerEingabeAmMenue) {
+    tippen(s, "\x04");
+    sauber_beendet();
+}
+
+TEST_F(Terminal, EndeDerEingabeAnDerAufforderung) {
+    tippen(s, "2\n");
+    ASSERT_TRUE(lesen_bis(s, "Bitte Zahl eingeben: "));
+    const std::size_t aufforderung = s.ausgabe.size();
+    tippen(s, "\x04");
+    sauber_beendet();
+    EXPECT_EQ(s.ausgabe.find("Bitte", aufforderung), std::string::npos);
+}
+
+// ---- ending signals, at a line read and at a key wait ---------------------------------------
+
+struct abbruch {
+    const char* name;
+    int signal;
+    bool bei_taste;
+};
+
+std::ostream& operator<<(std::ostream& os, const abbruch& a) { return os << a.name; }
+
+class Abbruch : public Terminal, public ::testing::WithParamInterface<abbruch> {};
+
+TEST_P(Abbruch, StelltModusUndFarbenWiederHer) {
+    const abbruch& a = GetParam();
+    if (a.bei_taste) {
+        tippen(s, "2\n97\n");
+        ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+        ASSERT_TRUE(warten_bis_roh(s));
+    }
+    if (a.signal == SIGINT) tippen(s, "\x03");  // Ctrl-C at the keyboard
+    else kill(s.pid, a.signal);
+    const int status = ende_abwarten(s);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == a.signal) << status;
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+    EXPECT_TRUE(s.ausgabe.ends_with(ZURUECK)) << s.ausgabe;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signale, Abbruch, ::testing::Values(
+    abbruch{"StrgC_Zeile", SIGINT, false}, abbruch{"StrgC_Taste", SIGINT, true},
+    abbruch{"SIGTERM_Zeile", SIGTERM, false}, abbruch{"SIGTERM_Taste", SIGTERM, true},
+    abbruch{"SIGHUP_Zeile", SIGHUP, false}, abbruch{"SIGHUP_Taste", SIGHUP, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the prime lister into a file, through the terminal -------------------------------------
+
+TEST(TerminalDatei, ListeInDateiUndSofortZurueck) {
+    char muster[] = "/tmp/zifferon-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(muster), nullptr);
+    sitzung s = starten(muster);
+    ASSERT_TRUE(lesen_bis(s, PROMPT));
+    const std::size_t menue = s.ausgabe.size();
+    tippen(s, "3\n2\nliste\n6 10\n");
+    ASSERT_TRUE(lesen_bis(s, PROMPT, menue));
+    EXPECT_FALSE(roh(s));
+    tippen(s, "5\n");
+    const int status = ende_abwarten(s);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::ifstream f(std::string(muster) + "/liste.txt");
+    std::stringstream inhalt;
+    inhalt << f.rdbuf();
+    EXPECT_EQ(inhalt.str(), "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\n");
+    schliessen(s);
+    std::filesystem::remove_all(muster);
+}
+
+// ---- no terminal at all ---------------------------------------------------------------------
+
+// Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe.
+std::pair<std::string, int> ohne_terminal(const std::string& eingabe) {
+    int hinein[2], heraus[2];
+    if (pipe(hinein) != 0 || pipe(heraus) != 0) return {"", -1};
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setsid();
+        // Lifted above 2 first: with standard input closed, a pipe end may itself be fd 0 or 1.
+        const int ein = fcntl(hinein[0], F_DUPFD, 3);
+        const int aus = fcntl(heraus[1], F_DUPFD, 3);
+        for (int fd : {hinein[0], hinein[1], heraus[0], heraus[1]}) close(fd);
+        dup2(ein, STDIN_FILENO);
+        dup2(aus, STDOUT_FILENO);
+        close(ein), close(aus);
+        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(hinein[0]);
+    close(heraus[1]);
+    // Small enough for the pipe's buffer, so writing all first cannot block.
+    if (write(hinein[1], eingabe.data(), eingabe.size()) != static_cast<ssize_t>(eingabe.size())) return {"", -1};
+    close(hinein[1]);
+    std::string ausgabe;
+    char puffer[4096];
+    for (ssize_t n; (n = read(heraus[0], puffer, sizeof puffer)) > 0;) ausgabe.append(puffer, static_cast<std::size_t>(n));
+    close(heraus[0]);
+    int status = 0;
+    waitpid(kind, &status, 0);
+    return {ausgabe, status};
+}
+
+TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
+    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n5\n");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ausgabe.find('\x1b'), std::string::npos);
+    for (const char* teil : {"\n97 ist eine Primzahl", "die zahl  ist durch 12 teilbar",
+                             "von 6 bis 16 gibt es 3 Primzahlen", "Ungueltige Eingabe ",
+                             "von 7 bis 9 gibt es 1 Primzahlen", "Anspruch nehmen  !!",
+                             "\a\t\tUngueltige Eingabe !"})
+        EXPECT_NE(ausgabe.find(teil), std::string::npos) << teil;
+    EXPECT_TRUE(ausgabe.starts_with("\n\n\t\tZ I F F E R O N  ver.1.4"));
+}
+
+TEST(OhneTerminal, EndeDerEingabeBeendetUeberall) {
+    for (const char* eingabe : {"", "2\n", "2\n97\n", "1\n", "3\n", "3\n1\n6\n", "3\n2\n", "x\n", "4\n"}) {
+        const auto [ausgabe, status] = ohne_terminal(eingabe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << eingabe;
+        EXPECT_TRUE(ausgabe.ends_with("Ihre Wahl: ") || ausgabe.ends_with(": ")) << eingabe;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "tests/pty.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utmp.h>
+
+namespace {
+
+using uhr = std::chrono::steady_clock;
+
+int rest_ms(uhr::time_point bis) {
+    const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(bis - uhr::now()).count();
+    return static_cast<int>(std::max<long long>(rest, 0));
+}
+
+// One read of whatever is there within `ms`; false if nothing came.
+bool einmal_lesen(sitzung& s, int ms) {
+    pollfd p{s.master, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return false;
+    char puffer[4096];
+    const ssize_t n = read(s.master, puffer, sizeof puffer);
+    if (n <= 0) return false;
+    for (ssize_t i = 0; i < n; ++i)
+        if (puffer[i] != '\r') s.ausgabe.push_back(puffer[i]);
+    return true;
+}
+
+}  // namespace
+
+sitzung starten(const char* ordner) {
+    sitzung s;
+    winsize groesse{40, 120, 0, 0};
+    if (openpty(&s.master, &s.slave, nullptr, nullptr, &groesse) != 0) return s;
+    tcgetattr(s.slave, &s.anfang);
+    s.anfang.c_lflag &= ~static_cast<tcflag_t>(ECHOCTL);
+    s.anfang.c_cc[VTIME] = 7;
+    tcsetattr(s.slave, TCSANOW, &s.anfang);
+    tcgetattr(s.slave, &s.anfang);
+
+    s.pid = fork();
+    if (s.pid == 0) {
+        close(s.master);
+        login_tty(s.slave);
+        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
+        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return s;
+}
+
+bool lesen_bis(sitzung& s, std::string_view muster, std::size_t ab, int ms) {
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (s.ausgabe.size() >= ab && s.ausgabe.find(muster, ab) != std::string::npos) return true;
+        if (rest_ms(bis) == 0) return false;
+        einmal_lesen(s, std::min(rest_ms(bis), 50));
+    }
+}
+
+void lesen_fuer(sitzung& s, int ms) {
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    while (rest_ms(bis) > 0) einmal_lesen(s, rest_ms(bis));
+}
+
+void tippen(sitzung& s, std::string_view tasten) {
+    while (!tasten.empty()) {
+        const ssize_t n = write(s.master, tasten.data(), tasten.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        tasten.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+termios modus(const sitzung& s) {
+    termios t{};
+    tcgetattr(s.slave, &t);
+    return t;
+}
+
+bool roh(const sitzung& s) { return (modus(s).c_lflag & ICANON) == 0; }
+
+bool warten_bis_roh(sitzung& s, int ms) {
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    while (!roh(s)) {
+        if (rest_ms(bis) == 0) return false;
+        einmal_lesen(s, 5);
+    }
+    return true;
+}
+
+int ende_abwarten(sitzung& s, int ms) {
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        int status = 0;
+        if (waitpid(s.pid, &status, WNOHANG) == s.pid) {
+            while (einmal_lesen(s, 0)) {
+            }
+            s.pid = -1;
+            return status;
+        }
+        if (rest_ms(bis) == 0) {
+            kill(s.pid, SIGKILL);
+            waitpid(s.pid, &status, 0);
+            s.pid = -1;
+            return -1;
+        }
+        einmal_lesen(s, 10);
+    }
+}
+
+bool gleicher_modus(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+void schliessen(sitzung& s) {
+    if (s.pid > 0) {
+        kill(s.pid, SIGKILL);
+        waitpid(s.pid, nullptr, 0);
+    }
+    if (s.master >= 0) close(s.master);
+    if (s.slave >= 0) close(s.slave);
+    s = sitzung{};
+}

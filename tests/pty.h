@@ -1,0 +1,40 @@
+// The real program in a pseudo-terminal, driven like a user at a keyboard.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <termios.h>
+
+struct sitzung {
+    pid_t pid = -1;
+    int master = -1;
+    int slave = -1;        // kept open here, so the terminal's mode can be read after the program ends
+    std::string ausgabe;   // everything the program wrote, carriage returns removed
+    termios anfang{};      // the mode the program found at start
+};
+
+// Starts the program on a fresh terminal in a mode with a few unusual settings, so that a
+// restore to anything but the exact mode at start shows.
+sitzung starten(const char* ordner = nullptr);
+
+// Reads output until `muster` appears at or after `ab`; false after `ms` milliseconds.
+bool lesen_bis(sitzung& s, std::string_view muster, std::size_t ab = 0, int ms = 15000);
+
+// Reads whatever arrives within `ms` milliseconds.
+void lesen_fuer(sitzung& s, int ms);
+
+void tippen(sitzung& s, std::string_view tasten);
+
+termios modus(const sitzung& s);
+bool roh(const sitzung& s);
+// Waits until the keyboard is in raw mode (a key wait has begun); false after `ms`.
+bool warten_bis_roh(sitzung& s, int ms = 15000);
+
+// The wait status once the program has ended, reading its output meanwhile; -1 if it did not
+// end within `ms` (it is killed then).
+int ende_abwarten(sitzung& s, int ms = 15000);
+
+bool gleicher_modus(const termios& a, const termios& b);
+
+void schliessen(sitzung& s);
