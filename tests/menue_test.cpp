@@ -5,6 +5,7 @@
 
 #include "console/konsole.h"
 #include "numbers/primzahl.h"
+#include "shell/menue.h"
 #include "tests/skript.h"
 
 namespace {
@@ -75,6 +76,16 @@ TEST(Menue, OhneTerminalKeineSteuerzeichen) {
     EXPECT_EQ(bild.find('\x1b'), std::string::npos);
     EXPECT_NE(bild.find("97 ist eine Primzahl"), std::string::npos);
     EXPECT_EQ(bild.substr(0, M.size() - sequenz::loeschen.size()), M.substr(sequenz::loeschen.size()));
+}
+
+TEST(Menue, VerloreneAusgabeBeendetDenDialog) {
+    skript s("2\n97\n5\n");
+    s.ausgabe_kaputt = true;
+    konsole_einsetzen(s);
+    menue_schleife();
+    EXPECT_TRUE(eingabe_zu_ende());
+    EXPECT_EQ(s.rest, "2\n97\n5\n");  // nothing read, nothing awaited
+    EXPECT_EQ(s.tasten, 0);
 }
 
 // ---- prime check ----------------------------------------------------------------------------

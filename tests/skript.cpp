@@ -17,8 +17,9 @@ bool skript::zeile_lesen(std::string& zeile) {
 }
 
 bool skript::ausgeben(std::string_view bytes) {
-    protokoll += bytes;
     ++schreibvorgaenge;
+    if (ausgabe_kaputt) return false;
+    protokoll += bytes;
     return true;
 }
 

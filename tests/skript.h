@@ -22,6 +22,7 @@ struct skript final : geraet {
     std::string protokoll;    // what the screen shows: output, echoed lines and key waits in order
     int tasten = 0;
     bool ist_bildschirm;
+    bool ausgabe_kaputt = false;  // the reader of the output has gone
     std::size_t schreibvorgaenge = 0;
 };
 

@@ -123,6 +123,15 @@ TEST(Lister, BeispielDerAnleitung) {
     EXPECT_TRUE(bild.ends_with("\n\n2099 ist eine Primzahl" + summe("100", "2100", "292") + T));
 }
 
+TEST(Lister, SchnelleLaeufeSchreibenGesammelt) {
+    skript s("1 6 100000\n");
+    konsole_einsetzen(s);
+    primzahllister();
+    // 9590 primes: far fewer writes than primes, yet all of them on the screen.
+    EXPECT_LT(s.schreibvorgaenge, 100u);
+    EXPECT_NE(s.protokoll.find("\n\n100003 ist eine Primzahl" + summe("6", "100006", "9590")), std::string::npos);
+}
+
 TEST(Lister, EndeDerEingabeAnJederAufforderung) {
     EXPECT_EQ(programm("3\n"), START + M + "3\n" + WAHL);
     EXPECT_EQ(programm("3\n4\n"), START + M + "3\n" + WAHL + "4\n" + FALSCHE_WAHL + T + WAHL);
