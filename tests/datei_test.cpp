@@ -22,14 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string M = menue_bild();
-const std::string T(TASTE);
-const std::string START = std::string(sequenz::farben);
-const std::string WAHL = "\n\n1)Auf Bildschirm ausgeben\n2)In Datei schreiben\n\nWahl: ";
-const std::string NAME = "\n\nNamen fuer Datei eingeben: ";
-const std::string BEREICH = "\n\nBitte Start- und Zaehlwert eingeben: ";
-const std::string ZU_KLEIN = "\n\n\n\t\t\tDer Startwert muss >5 und der Zaehlwert >1 sein !";
-const std::string ZU_LANG = "\n\n\n\t\t\tDer Name darf hoechstens 75 Zeichen lang sein !";
+using namespace text;
 const std::string BLOCK_6_10 = "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\n";
 
 std::string inhalt(const fs::path& datei) {

@@ -10,13 +10,8 @@
 
 namespace {
 
-const std::string M = menue_bild();
-const std::string T(TASTE);
-const std::string UNGUELTIG = "\n\n\a\t\tUngueltige Eingabe !";
-const std::string PROMPT = "\n\nBitte Zahl eingeben: ";
-const std::string NULL_MELDUNG = "\n\n\n\t\t\tDie Zahl muss groesser als 0 sein !";
-const std::string KEINE_ZAHL = "\n\n\n\t\t\tBitte eine gueltige Zahl eingeben !";
-const std::string START = std::string(sequenz::farben);
+using namespace text;
+
 
 // ---- menu -----------------------------------------------------------------------------------
 

@@ -34,3 +34,21 @@ std::string programm(std::string_view eingabe, bool bildschirm = true);
 
 // The screen each menu cycle shows, up to its prompt.
 std::string menue_bild();
+
+// The dialogue's texts, as the screen must show them.
+namespace text {
+inline const std::string M = menue_bild();
+inline const std::string T(TASTE);
+inline const std::string START(sequenz::farben);
+inline const std::string UNGUELTIG = "\n\n\a\t\tUngueltige Eingabe !";
+inline const std::string PROMPT = "\n\nBitte Zahl eingeben: ";
+inline const std::string NULL_MELDUNG = "\n\n\n\t\t\tDie Zahl muss groesser als 0 sein !";
+inline const std::string KEINE_ZAHL = "\n\n\n\t\t\tBitte eine gueltige Zahl eingeben !";
+inline const std::string WAHL = "\n\n1)Auf Bildschirm ausgeben\n2)In Datei schreiben\n\nWahl: ";
+inline const std::string FALSCHE_WAHL = "\n\nUngueltige Eingabe ";
+inline const std::string BEREICH = "\n\nBitte Start- und Zaehlwert eingeben: ";
+inline const std::string ZU_KLEIN = "\n\n\n\t\t\tDer Startwert muss >5 und der Zaehlwert >1 sein !";
+inline const std::string ZU_WEIT = "\n\n\n\t\t\tStartwert + Zaehlwert darf 4294967296 nicht ueberschreiten !";
+inline const std::string NAME = "\n\nNamen fuer Datei eingeben: ";
+inline const std::string ZU_LANG = "\n\n\n\t\t\tDer Name darf hoechstens 75 Zeichen lang sein !";
+}  // namespace text

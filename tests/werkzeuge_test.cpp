@@ -11,16 +11,8 @@
 
 namespace {
 
-const std::string M = menue_bild();
-const std::string T(TASTE);
-const std::string START = std::string(sequenz::farben);
-const std::string PROMPT = "\n\nBitte Zahl eingeben: ";
-const std::string KEINE_ZAHL = "\n\n\n\t\t\tBitte eine gueltige Zahl eingeben !";
-const std::string WAHL = "\n\n1)Auf Bildschirm ausgeben\n2)In Datei schreiben\n\nWahl: ";
-const std::string BEREICH = "\n\nBitte Start- und Zaehlwert eingeben: ";
-const std::string ZU_KLEIN = "\n\n\n\t\t\tDer Startwert muss >5 und der Zaehlwert >1 sein !";
-const std::string ZU_WEIT = "\n\n\n\t\t\tStartwert + Zaehlwert darf 4294967296 nicht ueberschreiten !";
-const std::string FALSCHE_WAHL = "\n\nUngueltige Eingabe ";
+using namespace text;
+
 
 std::string teiler(std::initializer_list<const char*> liste) {
     std::string s;
