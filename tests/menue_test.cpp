@@ -56,6 +56,9 @@ TEST(Menue, KeineZahlNachUngueltigerWahlIstWiederUngueltig) {
 TEST(Menue, RestDerZeileWirdVerworfen) {
     // The 7 must not answer the prime check's prompt.
     EXPECT_EQ(programm("2 7\n11\n5\n"), START + M + "2 7\n" + PROMPT + "11\n\n11 ist eine Primzahl" + T + T + M + "5\n");
+    EXPECT_EQ(programm("3 7\n1\n7 2\n5\n"), START + M + "3 7\n" + WAHL + "1\n" + BEREICH + "7 2\n" +
+                                                 "\n\n7 ist eine Primzahl\n\nIn dem Zahlenintervall von 7 bis 9 gibt es 1 Primzahlen" +
+                                                 T + M + "5\n");
 }
 
 TEST(Menue, EndeDerEingabeBeendetOhneWeitereAusgabe) {
