@@ -12,6 +12,7 @@ struct konsole_zustand {
     geraet* g = nullptr;
     std::string zeile;       // the line last taken from standard input
     std::size_t pos = 0;     // how much of it the reads have used
+    std::size_t frueher = 0; // bytes of the lines before it
     bool ende = false;       // input has ended or the screen has gone; sticky
     std::string ausgabe;     // written but not yet shown
     uhr::time_point gezeigt; // when the output was last shown
@@ -30,6 +31,7 @@ bool bis_zum_wert() {
         while (k.pos < k.zeile.size() && leerzeichen(k.zeile[k.pos])) ++k.pos;
         if (k.pos < k.zeile.size()) return true;
         anzeigen();
+        k.frueher += k.zeile.size();
         if (k.ende || !k.g->zeile_lesen(k.zeile)) {
             k.ende = true;
             k.zeile.clear();
@@ -130,3 +132,5 @@ void taste_warten() {
 }
 
 bool eingabe_zu_ende() { return k.ende; }
+
+std::size_t eingabe_verbraucht() { return k.frueher + k.pos; }

@@ -38,3 +38,7 @@ void taste_warten();
 
 // Standard input has ended, or the screen has gone: the dialogue must end.
 bool eingabe_zu_ende();
+
+// Bytes of standard input used so far by reads and discards; grows with every entry a dialogue
+// takes, so a prompt that repeats without it shows.
+std::size_t eingabe_verbraucht();

@@ -1,0 +1,75 @@
+// Fuzz target: the value conversions over arbitrary lines, checked against the C library's
+// strtoll, and the line reader's reads over arbitrary input.
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "console/konsole.h"
+#include "console/umwandlung.h"
+#include "tests/skript.h"
+
+namespace {
+
+void pruefen(bool bedingung, const char* was) {
+    if (!bedingung) {
+        std::fprintf(stderr, "verletzt: %s\n", was);
+        std::abort();
+    }
+}
+
+// strtoll skips white space itself, so only texts that start elsewhere are compared.
+void vergleichen(const std::string& text, zahlart art) {
+    if (text.empty() || leerzeichen(text[0])) return;
+    const umgewandelt u = umwandeln(text, art);
+    char* ende = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &ende, art == zahlart::i ? 0 : 10);
+    const auto laenge = static_cast<std::size_t>(ende - text.c_str());
+    if (laenge == 0) {
+        pruefen(u.status == gelesen::keine_zahl && u.laenge == 0, "keine Zahl");
+        return;
+    }
+    pruefen(u.laenge == laenge, "Laenge wie strtoll");
+    const bool passt = art == zahlart::u ? errno == 0 && v >= -4294967295LL && v <= 4294967295LL
+                                         : errno == 0 && v >= INT32_MIN && v <= INT32_MAX;
+    pruefen(u.status == (passt ? gelesen::ok : gelesen::zu_gross), "Bereich wie strtoll");
+    if (passt) pruefen(u.wert == static_cast<std::uint32_t>(v), "Wert wie strtoll");
+}
+
+// Reads in an order the data picks, discarding after every failure as the dialogues do.
+void lesen(const std::string& eingabe) {
+    skript s(eingabe);
+    konsole_einsetzen(s);
+    std::size_t runde = 0;
+    for (;; ++runde) {
+        pruefen(runde <= eingabe.size() + 1, "jede Lesung verbraucht Eingabe");
+        const std::size_t vorher = eingabe_verbraucht();
+        std::int32_t d = 0;
+        std::uint32_t a = 0, b = 0;
+        std::string wort;
+        gelesen g;
+        switch (runde % 5) {
+        case 0: g = lesen_d(d); break;
+        case 1: g = lesen_u(a); break;
+        case 2: g = lesen_i(d); break;
+        case 3: g = lesen_uu(a, b); break;
+        default: g = lesen_s(wort, 75); pruefen(g != gelesen::ok || !wort.empty(), "Wort nicht leer");
+        }
+        if (g == gelesen::ende) break;
+        if (g != gelesen::ok) verwerfen();
+        pruefen(eingabe_verbraucht() > vorher, "Fortschritt");
+        pruefen(eingabe_verbraucht() <= eingabe.size(), "nicht mehr als die Eingabe");
+    }
+    pruefen(eingabe_zu_ende(), "Ende erkannt");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t groesse) {
+    const std::string text(reinterpret_cast<const char*>(daten), groesse);
+    const std::string zeile = text.substr(0, text.find('\0'));
+    for (zahlart art : {zahlart::d, zahlart::u, zahlart::i}) vergleichen(zeile, art);
+    lesen(text);
+    return 0;
+}
