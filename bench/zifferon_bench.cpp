@@ -1,0 +1,192 @@
+// What the program costs beyond its arithmetic: each benchmark runs the program's path and a bare
+// loop of the same arithmetic in the same iteration and reports their throughput ratio
+// ("Verhaeltnis" = bare time / program time; 1.0 means the program adds nothing).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "console/geraet.h"
+#include "console/konsole.h"
+#include "numbers/lister.h"
+#include "numbers/primzahl.h"
+#include "numbers/teiler.h"
+
+namespace {
+
+using uhr = std::chrono::steady_clock;
+
+// ---- the bare arithmetic, written out here -------------------------------------------------------
+
+bool nackt_prim(std::uint32_t zahl) {
+    std::uint32_t i = 1;
+    std::uint32_t ergebnis = 1;
+    const auto buffer = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(zahl)));
+    const std::uint32_t lz = zahl % 10;
+    if (lz == 0 || lz == 2 || lz == 4 || lz == 5 || lz == 6 || lz == 8) ergebnis = 0;
+    while (ergebnis != 0) {
+        i += 2;
+        ergebnis = zahl % i;
+        if (i > buffer) return true;
+    }
+    return false;
+}
+
+std::uint32_t nackt_primzahlen(std::uint32_t start, std::uint32_t anzahl) {
+    std::uint32_t pz = 0;
+    for (std::uint32_t x = 0; x < anzahl; ++x) pz += nackt_prim(start + x);
+    return pz;
+}
+
+std::uint32_t nackt_teiler(std::uint32_t zahl) {
+    std::uint32_t gefunden = 0;
+    for (std::uint32_t i = zahl; i != 0; --i) gefunden += zahl % i == 0;
+    return gefunden;
+}
+
+// ---- a terminal that feeds one entry and writes the screen to a file descriptor ------------------
+
+struct senke final : geraet {
+    senke(std::string eingabe, int fd) : rest(std::move(eingabe)), fd(fd) {}
+    bool zeile_lesen(std::string& zeile) override {
+        if (rest.empty()) return false;
+        zeile.swap(rest);
+        rest.clear();
+        return true;
+    }
+    bool ausgeben(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t n = write(fd, bytes.data(), bytes.size());
+            if (n <= 0) return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    void taste() override {}
+    void farben_an() override {}
+    bool bildschirm() const override { return false; }
+    std::string rest;
+    int fd;
+};
+
+void dialog(void (*werkzeug)(), const std::string& eingabe, int fd) {
+    senke s(eingabe, fd);
+    konsole_einsetzen(s);
+    werkzeug();
+    anzeigen();
+}
+
+// Times both sides in every iteration, in alternating order, and reports the program's time.
+template <class Programm, class Nackt>
+void vergleichen(benchmark::State& state, Programm programm, Nackt nackt) {
+    double zeit_programm = 0;
+    double zeit_nackt = 0;
+    bool programm_zuerst = false;
+    for (auto _ : state) {
+        programm_zuerst = !programm_zuerst;
+        const auto messen = [](auto&& arbeit) {
+            const auto a = uhr::now();
+            arbeit();
+            return std::chrono::duration<double>(uhr::now() - a).count();
+        };
+        double p = 0, n = 0;
+        if (programm_zuerst) p = messen(programm), n = messen(nackt);
+        else n = messen(nackt), p = messen(programm);
+        zeit_programm += p;
+        zeit_nackt += n;
+        state.SetIterationTime(p);
+    }
+    state.counters["Nackt_ms"] = benchmark::Counter(zeit_nackt * 1e3 / static_cast<double>(state.iterations()));
+    state.counters["Verhaeltnis"] = zeit_nackt / zeit_programm;
+}
+
+// ---- the benchmarks ------------------------------------------------------------------------------
+
+void Primtest_Schlimmster(benchmark::State& state) {
+    std::uint32_t zahl = 4294967291u;  // the largest 32-bit prime: 32768 divisions
+    vergleichen(
+        state, [&] { for (int k = 0; k < 1000; ++k) benchmark::DoNotOptimize(primtest(zahl)), benchmark::ClobberMemory(); },
+        [&] { for (int k = 0; k < 1000; ++k) benchmark::DoNotOptimize(nackt_prim(zahl)), benchmark::ClobberMemory(); });
+}
+
+void Primtest_Gemischt(benchmark::State& state) {
+    const std::uint32_t start = 4000000000u;
+    vergleichen(
+        state,
+        [&] {
+            std::uint32_t pz = 0;
+            for (std::uint32_t x = 0; x < 20000; ++x) pz += primtest(start + x) == urteil::prim;
+            benchmark::DoNotOptimize(pz);
+        },
+        [&] { benchmark::DoNotOptimize(nackt_primzahlen(start, 20000)); });
+}
+
+void Teilbarkeit_100000007(benchmark::State& state) {
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state, [&] { dialog(teilbarkeit, "100000007\n", null); },
+        [&] { benchmark::DoNotOptimize(nackt_teiler(100000007u)); });
+    close(null);
+}
+
+// One million numbers from 4000000000: the lister's whole dialogue, primes to the screen.
+void Lister_Bildschirm(benchmark::State& state) {
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state, [&] { dialog(primzahllister, "1 4000000000 1000000\n", null); },
+        [&] { benchmark::DoNotOptimize(nackt_primzahlen(4000000000u, 1000000)); });
+    close(null);
+}
+
+// The same run appended to a file, removed again after each iteration.
+void Lister_Datei(benchmark::State& state) {
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string name = std::string(ordner) + "/liste";
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state,
+        [&] {
+            dialog(primzahllister, "2 " + name + " 4000000000 1000000\n", null);
+            unlink((name + ".txt").c_str());
+        },
+        [&] { benchmark::DoNotOptimize(nackt_primzahlen(4000000000u, 1000000)); });
+    close(null);
+    rmdir(ordner);
+}
+
+// Program start to the first menu: the binary started without a terminal and with no input, so it
+// shows the menu, meets the end of input and ends.
+void Start_bis_Menue(benchmark::State& state) {
+    for (auto _ : state) {
+        const pid_t kind = fork();
+        if (kind == 0) {
+            setsid();
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, STDIN_FILENO);
+            dup2(null, STDOUT_FILENO);
+            execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(kind, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("zifferon failed");
+    }
+}
+
+}  // namespace
+
+BENCHMARK(Primtest_Schlimmster)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(Primtest_Gemischt)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(Teilbarkeit_100000007)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(Lister_Bildschirm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
