@@ -70,7 +70,7 @@ struct senke final : geraet {
     }
     void taste() override {}
     void farben_an() override {}
-    bool bildschirm() const override { return false; }
+    void loeschen() override {}
     std::string rest;
     int fd;
 };

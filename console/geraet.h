@@ -13,8 +13,8 @@ struct geraet {
     virtual void taste() = 0;
     // Turns on the program's colours for the whole window (nothing without a screen).
     virtual void farben_an() = 0;
-    // Whether the output is a screen that understands escape sequences.
-    virtual bool bildschirm() const = 0;
+    // Blanks the screen and puts the cursor at the top left (nothing without a screen).
+    virtual void loeschen() = 0;
 
 protected:
     ~geraet() = default;

@@ -66,7 +66,8 @@ void farben_setzen() {
 }
 
 void bildschirm_loeschen() {
-    if (k.g->bildschirm()) schreiben(sequenz::loeschen);
+    anzeigen();
+    k.g->loeschen();
 }
 
 // ---- output ---------------------------------------------------------------------------------

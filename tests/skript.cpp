@@ -32,6 +32,10 @@ void skript::farben_an() {
     if (ist_bildschirm) protokoll += sequenz::farben;
 }
 
+void skript::loeschen() {
+    if (ist_bildschirm) protokoll += sequenz::loeschen;
+}
+
 std::string dialog(void (*werkzeug)(), std::string_view eingabe, bool bildschirm) {
     skript s(eingabe, bildschirm);
     konsole_einsetzen(s);

@@ -16,7 +16,7 @@ struct skript final : geraet {
     bool ausgeben(std::string_view bytes) override;
     void taste() override;
     void farben_an() override;
-    bool bildschirm() const override { return ist_bildschirm; }
+    void loeschen() override;
 
     std::string rest;         // typed input not yet taken
     std::string protokoll;    // what the screen shows: output, echoed lines and key waits in order

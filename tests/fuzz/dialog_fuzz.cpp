@@ -51,8 +51,12 @@ struct waechter final : geraet {
         return true;
     }
     void taste() override { beobachten(1, 0); }
-    void farben_an() override {}
-    bool bildschirm() const override { return s.bildschirm(); }
+    void farben_an() override {
+        if (s.ist_bildschirm) ausgeben(sequenz::farben);
+    }
+    void loeschen() override {
+        if (s.ist_bildschirm) ausgeben(sequenz::loeschen);
+    }
 
     void beobachten(int taste, std::size_t bytes) {
         if (eingabe_verbraucht() != stand) {

@@ -194,7 +194,9 @@ struct posix_terminal final : geraet {
         t.farbig = 1;
     }
 
-    bool bildschirm() const override { return t.bildschirm; }
+    void loeschen() override {
+        if (t.bildschirm) alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
+    }
 };
 
 posix_terminal terminal;
