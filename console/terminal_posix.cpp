@@ -1,4 +1,5 @@
 #include "console/terminal.h"
+#include "console/zeilen.h"
 
 #include <csignal>
 #include <cerrno>
@@ -143,13 +144,7 @@ void rest_der_taste(unsigned char erstes) {
 struct posix_terminal final : geraet {
     bool zeile_lesen(std::string& zeile) override {
         for (;;) {
-            const auto umbruch = t.vorrat.find('\n');
-            if (umbruch != std::string::npos || (t.eingabe_zu_ende && !t.vorrat.empty())) {
-                const std::size_t laenge = umbruch == std::string::npos ? t.vorrat.size() : umbruch + 1;
-                zeile.assign(t.vorrat, 0, laenge);
-                t.vorrat.erase(0, laenge);
-                return true;
-            }
+            if (zeile_nehmen(t.vorrat, t.eingabe_zu_ende, zeile)) return true;
             if (t.eingabe_zu_ende) return false;
             char stueck[4096];
             const ssize_t n = read(STDIN_FILENO, stueck, sizeof stueck);

@@ -1,0 +1,106 @@
+#include "console/terminal.h"
+#include "console/zeilen.h"
+
+#include <conio.h>
+#include <cstdlib>
+#include <io.h>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+// ---- state of the console -------------------------------------------------------------------
+
+// What the process knows about its console. Read by the control handler too, which Windows runs
+// on a thread of its own.
+struct terminal_zustand {
+    bool bildschirm = false;          // stdout is the console
+    bool tastatur = false;            // there is a console keyboard for key waits
+    UINT codepage = 0;                // the console's output code page at start; 0: untouched
+    volatile LONG farbig = 0;         // "color f1" ran and must be undone
+    std::string vorrat;               // bytes read from stdin beyond the line handed out
+    bool eingabe_zu_ende = false;
+};
+
+terminal_zustand t;
+
+void wiederherstellen() {
+    if (InterlockedExchange(&t.farbig, 0) != 0) std::system("color");
+    if (t.codepage != 0) {
+        SetConsoleOutputCP(t.codepage);
+        t.codepage = 0;
+    }
+}
+
+// Ctrl-C, Ctrl-Break, closing the window: restore, then let the default handler end the process.
+BOOL WINAPI bei_strg(DWORD) {
+    wiederherstellen();
+    return FALSE;
+}
+
+bool konsole_tastatur() {
+    const HANDLE h = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+// ---- the device -----------------------------------------------------------------------------
+
+struct windows_konsole final : geraet {
+    bool zeile_lesen(std::string& zeile) override {
+        for (;;) {
+            if (zeile_nehmen(t.vorrat, t.eingabe_zu_ende, zeile)) return true;
+            if (t.eingabe_zu_ende) return false;
+            char stueck[4096];
+            const int n = _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
+            if (n <= 0) t.eingabe_zu_ende = true;
+            else t.vorrat.append(stueck, static_cast<std::size_t>(n));
+        }
+    }
+
+    bool ausgeben(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
+            if (n <= 0) return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // A key that sends two codes (arrows, function keys) arrives as 0 or 0xE0 and a second code.
+    void taste() override {
+        if (!t.tastatur) return;
+        const int c = _getch();
+        if (c == 0 || c == 0xE0) _getch();
+    }
+
+    void farben_an() override {
+        if (!t.bildschirm) return;
+        std::system("color f1");
+        t.farbig = 1;
+    }
+
+    void loeschen() override {
+        if (t.bildschirm) std::system("cls");
+    }
+};
+
+windows_konsole konsole;
+
+}  // namespace
+
+geraet& terminal_oeffnen() {
+    t.bildschirm = _isatty(1) != 0;
+    t.tastatur = konsole_tastatur();
+    if (t.bildschirm) {
+        // The texts' ä and ü are UTF-8.
+        t.codepage = GetConsoleOutputCP();
+        SetConsoleOutputCP(CP_UTF8);
+    }
+    SetConsoleCtrlHandler(bei_strg, TRUE);
+    return konsole;
+}
+
+void terminal_schliessen() { wiederherstellen(); }
