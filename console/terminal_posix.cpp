@@ -30,14 +30,15 @@ constexpr int beendende_signale[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
 
 // ---- restoring, also from a signal handler ----------------------------------------------------
 
-void alles_schreiben(int fd, const char* p, std::size_t n) {
+bool alles_schreiben(int fd, const char* p, std::size_t n) {
     while (n > 0) {
         const ssize_t w = write(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return;
+        if (w <= 0) return false;
         p += w;
         n -= static_cast<std::size_t>(w);
     }
+    return true;
 }
 
 // Only async-signal-safe calls: tcsetattr and write.
@@ -155,16 +156,7 @@ struct posix_terminal final : geraet {
     }
 
     bool ausgeben(std::string_view bytes) override {
-        const char* p = bytes.data();
-        std::size_t n = bytes.size();
-        while (n > 0) {
-            const ssize_t w = write(STDOUT_FILENO, p, n);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return false;
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
-        return true;
+        return alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size());
     }
 
     void taste() override {
