@@ -232,6 +232,12 @@ TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
     EXPECT_TRUE(ausgabe.starts_with("\n\n\t\tZ I F F E R O N  ver.1.4"));
 }
 
+TEST(OhneTerminal, LetzteZeileOhneZeilenumbruchZaehlt) {
+    const auto [ausgabe, status] = ohne_terminal("2\n97");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(ausgabe.find("Bitte Zahl eingeben: \n97 ist eine Primzahl"), std::string::npos) << ausgabe;
+}
+
 TEST(OhneTerminal, EndeDerEingabeBeendetUeberall) {
     for (const char* eingabe : {"", "2\n", "2\n97\n", "1\n", "3\n", "3\n1\n6\n", "3\n2\n", "x\n", "4\n"}) {
         const auto [ausgabe, status] = ohne_terminal(eingabe);
