@@ -9,3 +9,7 @@ geraet& terminal_oeffnen();
 
 // Resets the colours and the keyboard's mode to what they were at start. Safe to call twice.
 void terminal_schliessen();
+
+// A clean-up that a signal ending the process runs before the terminal is restored; it may use
+// only async-signal-safe calls. nullptr: none.
+void beim_abbruch(void (*aufraeumen)());

@@ -1,6 +1,7 @@
 #include "console/terminal.h"
 #include "console/zeilen.h"
 
+#include <atomic>
 #include <csignal>
 #include <cerrno>
 #include <fcntl.h>
@@ -25,6 +26,9 @@ struct terminal_zustand {
 };
 
 terminal_zustand t;
+
+// Set by the tools that must undo something when the process is ended (a half-made file).
+std::atomic<void (*)()> aufraeumen{nullptr};
 
 constexpr int beendende_signale[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
 
@@ -55,6 +59,7 @@ void wiederherstellen() {
 
 void bei_signal(int signal) {
     const int gesichert = errno;
+    if (auto f = aufraeumen.load()) f();
     wiederherstellen();
     errno = gesichert;
     // The handler was reset to the default on entry; the signal is delivered again on return.
@@ -203,3 +208,5 @@ void terminal_schliessen() {
     signale_gesperrt sperre;
     wiederherstellen();
 }
+
+void beim_abbruch(void (*f)()) { aufraeumen.store(f); }

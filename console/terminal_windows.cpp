@@ -1,6 +1,7 @@
 #include "console/terminal.h"
 #include "console/zeilen.h"
 
+#include <atomic>
 #include <conio.h>
 #include <cstdlib>
 #include <io.h>
@@ -24,6 +25,9 @@ struct terminal_zustand {
 
 terminal_zustand t;
 
+// Set by the tools that must undo something when the process is ended (a half-made file).
+std::atomic<void (*)()> aufraeumen{nullptr};
+
 void wiederherstellen() {
     if (InterlockedExchange(&t.farbig, 0) != 0) std::system("color");
     if (t.codepage != 0) {
@@ -34,6 +38,7 @@ void wiederherstellen() {
 
 // Ctrl-C, Ctrl-Break, closing the window: restore, then let the default handler end the process.
 BOOL WINAPI bei_strg(DWORD) {
+    if (auto f = aufraeumen.load()) f();
     wiederherstellen();
     return FALSE;
 }
@@ -104,3 +109,5 @@ geraet& terminal_oeffnen() {
 }
 
 void terminal_schliessen() { wiederherstellen(); }
+
+void beim_abbruch(void (*f)()) { aufraeumen.store(f); }

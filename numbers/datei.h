@@ -10,8 +10,8 @@ inline constexpr std::size_t laengster_name = 75;
 enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 
 // Runs the primes of `z3` numbers from `zahl` into the file `name`: one line per prime, an
-// empty line, the summary, an empty line. The file is only ever appended to; if the block
-// cannot be written whole, what was appended of it is taken back.
+// empty line, the summary, an empty line. The file only ever gains the whole block, appended
+// once the run has finished; otherwise it is left as it was.
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3);
 
 // Name and range entry, then the block; back to the menu at once on success.

@@ -12,11 +12,16 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <chrono>
+#include <thread>
+
 #include "console/konsole.h"
+#include "numbers/anhang.h"
 #include "numbers/datei.h"
 #include "numbers/lister.h"
 #include "tests/skript.h"
@@ -211,6 +216,204 @@ TEST_F(Datei, UnvollstaendigGeschriebenWirdGemeldetUndZurueckgenommen) {
     EXPECT_EQ(bild, WAHL + "2 voll 6 100000\n" + NAME + BEREICH +
                         "\n\n\n\t\t\tDie Datei voll.txt wurde nicht vollstaendig geschrieben !" + T);
     EXPECT_EQ(inhalt("voll.txt"), frueher);
+}
+// ---- whole blocks only, whatever happens beside and during a listing ------------------------
+
+// Every line a prime, an empty line or a summary; each block's primes followed by its own summary
+// with their count. Returns the blocks' summaries in file order.
+std::vector<std::string> nur_ganze_bloecke(const std::string& text) {
+    std::vector<std::string> summen;
+    std::istringstream zeilen(text);
+    std::string zeile;
+    std::uint32_t gezaehlt = 0;
+    while (std::getline(zeilen, zeile)) {
+        if (zeile.empty()) continue;
+        if (zeile.starts_with("Im Zahlenintervall zwischen ")) {
+            EXPECT_NE(zeile.find(" gibt es " + std::to_string(gezaehlt) + " Primzahlen"), std::string::npos) << zeile;
+            summen.push_back(zeile);
+            gezaehlt = 0;
+            continue;
+        }
+        EXPECT_TRUE(zeile.size() <= 10 && zeile.find_first_not_of("0123456789") == std::string::npos &&
+                    std::stoull(zeile) <= 4294967295u)
+            << "torn line: " << zeile;
+        ++gezaehlt;
+    }
+    EXPECT_EQ(gezaehlt, 0u) << "primes without their summary";
+    EXPECT_TRUE(text.empty() || text.ends_with("Primzahlen\n\n"));
+    return summen;
+}
+
+// Starts `arbeit` in a child process; the caller waits for it.
+pid_t nebenher(const std::function<void()>& arbeit) {
+    const pid_t kind = fork();
+    if (kind == 0) {
+        arbeit();
+        _exit(0);
+    }
+    return kind;
+}
+
+int warten(pid_t kind) {
+    int status = 0;
+    waitpid(kind, &status, 0);
+    return status;
+}
+
+// The outcome of a listing as a child's exit status.
+void listen_und_enden(const std::string& name, std::uint32_t zahl, std::uint32_t z3) {
+    _exit(static_cast<int>(block_anhaengen(name, zahl, z3)));
+}
+
+int ergebnis(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+constexpr int GESCHRIEBEN = static_cast<int>(dateiergebnis::geschrieben);
+constexpr int UNVOLLSTAENDIG = static_cast<int>(dateiergebnis::unvollstaendig);
+
+TEST_F(Datei, GleichzeitigeListungenVerschraenkenSichNicht) {
+    std::ofstream("geteilt.txt", std::ios::binary) << BLOCK_6_10;
+    // Each block spans many of the writes a streaming writer would make.
+    const pid_t a = nebenher([] { listen_und_enden("geteilt.txt", 6, 700000); });
+    const pid_t b = nebenher([] { listen_und_enden("geteilt.txt", 1000000, 700000); });
+    EXPECT_EQ(ergebnis(warten(a)), GESCHRIEBEN);
+    EXPECT_EQ(ergebnis(warten(b)), GESCHRIEBEN);
+    const std::string text = inhalt("geteilt.txt");
+    ASSERT_TRUE(text.starts_with(BLOCK_6_10));
+    const auto summen = nur_ganze_bloecke(text);
+    ASSERT_EQ(summen.size(), 3u);
+    EXPECT_EQ(std::count(summen.begin(), summen.end(),
+                         "Im Zahlenintervall zwischen 6 bis 700006 gibt es 56541 Primzahlen"), 1);
+    EXPECT_EQ(std::count(summen.begin(), summen.end(),
+                         "Im Zahlenintervall zwischen 1000000 bis 1700000 gibt es 49643 Primzahlen"), 1);
+}
+
+TEST_F(Datei, ScheiternNimmtNurDieEigenenBytesZurueck) {
+    const std::string frueher = BLOCK_6_10 + "von Hand\n";
+    std::ofstream("geteilt.txt", std::ios::binary) << frueher;
+    // A long listing with a file size limit fails late; meanwhile a short one finishes.
+    const pid_t a = nebenher([] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit grenze{8192, 8192};
+        setrlimit(RLIMIT_FSIZE, &grenze);
+        listen_und_enden("geteilt.txt", 4000000000u, 300000);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ergebnis(warten(nebenher([] { listen_und_enden("geteilt.txt", 6, 10); }))), GESCHRIEBEN);
+    EXPECT_EQ(ergebnis(warten(a)), UNVOLLSTAENDIG);
+    EXPECT_EQ(inhalt("geteilt.txt"), frueher + BLOCK_6_10);
+}
+
+TEST_F(Datei, GescheiterteErsteListungHinterlaesstKeineDatei) {
+    for (const char* name : {"neu.txt", "leer.txt"}) {
+        const int status = warten(nebenher([name] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit grenze{16, 16};
+            setrlimit(RLIMIT_FSIZE, &grenze);
+            listen_und_enden(name, 6, name[0] == 'n' ? 100000 : 2);
+        }));
+        EXPECT_EQ(ergebnis(status), UNVOLLSTAENDIG) << name;
+    }
+    EXPECT_TRUE(eintraege(ordner).empty());
+}
+
+TEST_F(Datei, NeueDateiNachUmask) {
+    struct fall {
+        mode_t umask;
+        fs::perms rechte;
+    };
+    using fs::perms;
+    for (const fall f : {fall{022, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read},
+                         fall{0, perms::owner_read | perms::owner_write | perms::group_read | perms::group_write |
+                                     perms::others_read | perms::others_write},
+                         fall{077, perms::owner_read | perms::owner_write}}) {
+        fs::remove("rechte.txt");
+        EXPECT_EQ(ergebnis(warten(nebenher([&f] {
+                      umask(f.umask);
+                      listen_und_enden("rechte.txt", 6, 10);
+                  }))),
+                  GESCHRIEBEN);
+        EXPECT_EQ(fs::status("rechte.txt").permissions(), f.rechte) << std::oct << f.umask;
+    }
+}
+
+TEST_F(Datei, BesetzteDateiWirdNachFristNichtBeschrieben) {
+    std::ofstream("geteilt.txt", std::ios::binary) << BLOCK_6_10;
+    int rohr[2];
+    ASSERT_EQ(pipe(rohr), 0);
+    // A peer that takes the file's lock and never lets go.
+    const pid_t haelt = nebenher([&rohr] {
+        const int fd = open("geteilt.txt", O_WRONLY | O_APPEND);
+        flock sperre{};
+        sperre.l_type = F_WRLCK;
+        sperre.l_whence = SEEK_SET;
+        if (fcntl(fd, F_SETLK, &sperre) != 0) _exit(1);
+        char b = 'x';
+        if (write(rohr[1], &b, 1) != 1) _exit(1);
+        pause();
+    });
+    char b = 0;
+    ASSERT_EQ(read(rohr[0], &b, 1), 1);
+    sperrfrist_setzen(300);
+    EXPECT_EQ(block_anhaengen("geteilt.txt", 6, 10), dateiergebnis::unvollstaendig);
+    sperrfrist_setzen(-1);
+    kill(haelt, SIGKILL);
+    warten(haelt);
+    close(rohr[0]);
+    close(rohr[1]);
+    EXPECT_EQ(inhalt("geteilt.txt"), BLOCK_6_10);
+}
+
+TEST_F(Datei, AndereArtenVonDateien) {
+    // A link to a file: the block lands in the file, the link stays a link.
+    std::ofstream("ziel", std::ios::binary) << "alt\n";
+    fs::create_symlink("ziel", "verweis.txt");
+    EXPECT_EQ(block_anhaengen("verweis.txt", 6, 10), dateiergebnis::geschrieben);
+    EXPECT_EQ(inhalt("ziel"), "alt\n" + BLOCK_6_10);
+    EXPECT_TRUE(fs::is_symlink("verweis.txt"));
+    // Devices: written through, and a full one reported.
+    EXPECT_EQ(block_anhaengen("/dev/null", 6, 10), dateiergebnis::geschrieben);
+    EXPECT_EQ(block_anhaengen("/dev/full", 6, 10), dateiergebnis::unvollstaendig);
+    // A FIFO with a reader gets the whole block.
+    ASSERT_EQ(mkfifo("rohr.txt", 0600), 0);
+    int rohr[2];
+    ASSERT_EQ(pipe(rohr), 0);
+    const pid_t leser = nebenher([&rohr] {
+        const int fd = open("rohr.txt", O_RDONLY);
+        std::string text;
+        char puffer[4096];
+        for (ssize_t n; (n = read(fd, puffer, sizeof puffer)) > 0;) text.append(puffer, static_cast<std::size_t>(n));
+        if (write(rohr[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(1);
+    });
+    close(rohr[1]);
+    // The reader may not have opened its end yet.
+    dateiergebnis e = dateiergebnis::nicht_geoeffnet;
+    for (int versuch = 0; versuch < 200 && e == dateiergebnis::nicht_geoeffnet; ++versuch) {
+        e = block_anhaengen("rohr.txt", 6, 10);
+        if (e == dateiergebnis::nicht_geoeffnet) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(e, dateiergebnis::geschrieben);
+    std::string gelesen;
+    char puffer[4096];
+    for (ssize_t n; (n = read(rohr[0], puffer, sizeof puffer)) > 0;) gelesen.append(puffer, static_cast<std::size_t>(n));
+    close(rohr[0]);
+    warten(leser);
+    EXPECT_EQ(gelesen, BLOCK_6_10);
+}
+TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
+    EXPECT_EQ(block_anhaengen("speicher.txt", 6, 100000), dateiergebnis::geschrieben);
+    speichergrenze_setzen(100);
+    EXPECT_EQ(block_anhaengen("spool.txt", 6, 100000), dateiergebnis::geschrieben);
+    EXPECT_EQ(inhalt("spool.txt"), inhalt("speicher.txt"));
+    // No place for the spool: reported, and the file is left as it was.
+    const std::string frueher = inhalt("spool.txt");
+    const std::string bild = im_kind([] {
+        setenv("TMPDIR", "/nicht/vorhanden", 1);
+        return std::to_string(static_cast<int>(block_anhaengen("spool.txt", 6, 100000))) +
+               std::to_string(static_cast<int>(block_anhaengen("neu.txt", 6, 100000)));
+    });
+    speichergrenze_setzen(0);
+    EXPECT_EQ(bild, std::string(2, static_cast<char>('0' + UNVOLLSTAENDIG)));
+    EXPECT_EQ(inhalt("spool.txt"), frueher);
+    EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"speicher.txt", "spool.txt"}));
 }
 #endif
 

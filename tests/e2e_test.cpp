@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 #include "tests/pty.h"
@@ -186,6 +187,60 @@ TEST(TerminalDatei, ListeInDateiUndSofortZurueck) {
     schliessen(s);
     std::filesystem::remove_all(muster);
 }
+
+// ---- a long listing into a file, ended from outside -----------------------------------------
+
+enum class datei_vorher { keine, vorhanden };
+
+struct dateiabbruch {
+    const char* name;
+    int signal;  // 0: the terminal is closed
+    datei_vorher vorher;
+};
+
+std::ostream& operator<<(std::ostream& os, const dateiabbruch& a) { return os << a.name; }
+
+class DateiAbbruch : public ::testing::TestWithParam<dateiabbruch> {};
+
+std::string dateiinhalt(const std::string& pfad) {
+    std::ifstream f(pfad, std::ios::binary);
+    std::stringstream inhalt;
+    inhalt << f.rdbuf();
+    return inhalt.str();
+}
+
+TEST_P(DateiAbbruch, DateiBleibtWieSieWar) {
+    const dateiabbruch& a = GetParam();
+    char muster[] = "/tmp/zifferon-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(muster), nullptr);
+    const std::string liste = std::string(muster) + "/liste.txt";
+    const std::string frueher = "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\nvon Hand";
+    if (a.vorher == datei_vorher::vorhanden) std::ofstream(liste, std::ios::binary) << frueher;
+    sitzung s = starten(muster);
+    ASSERT_TRUE(lesen_bis(s, PROMPT));
+    // Hours of work near the top of the range, ended while it runs.
+    tippen(s, "3\n2\nliste\n4000000000 200000000\n");
+    for (int i = 0; i < 500 && !std::filesystem::exists(liste); ++i) kurz_warten();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (a.signal == SIGINT) tippen(s, "\x03");
+    else if (a.signal != 0) kill(s.pid, a.signal);
+    else close(std::exchange(s.master, -1));
+    const int status = ende_abwarten(s);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == (a.signal != 0 ? a.signal : SIGHUP)) << status;
+    if (a.vorher == datei_vorher::vorhanden) EXPECT_EQ(dateiinhalt(liste), frueher);
+    else EXPECT_FALSE(std::filesystem::exists(liste)) << dateiinhalt(liste).size() << " bytes left";
+    schliessen(s);
+    std::filesystem::remove_all(muster);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signale, DateiAbbruch, ::testing::Values(
+    dateiabbruch{"StrgC_Neu", SIGINT, datei_vorher::keine}, dateiabbruch{"StrgC_Vorhanden", SIGINT, datei_vorher::vorhanden},
+    dateiabbruch{"SIGTERM_Neu", SIGTERM, datei_vorher::keine},
+    dateiabbruch{"SIGTERM_Vorhanden", SIGTERM, datei_vorher::vorhanden},
+    dateiabbruch{"SIGHUP_Vorhanden", SIGHUP, datei_vorher::vorhanden},
+    dateiabbruch{"TerminalZu_Neu", 0, datei_vorher::keine},
+    dateiabbruch{"TerminalZu_Vorhanden", 0, datei_vorher::vorhanden}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- no terminal at all ---------------------------------------------------------------------
 
