@@ -9,7 +9,9 @@
 #include <random>
 #include <sstream>
 #include <string>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <fcntl.h>
@@ -183,6 +185,15 @@ TEST_F(Datei, NullbyteImNamenLenktNichtUm) {
     EXPECT_EQ(dialog(primzahllister, "2 " + name + " 6 10\n"),
               WAHL + "2 " + name + " 6 10\n" + NAME + BEREICH + nicht_geoeffnet(name + ".txt"));
     EXPECT_TRUE(eintraege(ordner).empty());
+}
+
+TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
+    EXPECT_EQ(block_anhaengen("speicher.txt", 6, 100000), dateiergebnis::geschrieben);
+    speichergrenze_setzen(100);
+    EXPECT_EQ(block_anhaengen("spool.txt", 6, 100000), dateiergebnis::geschrieben);
+    speichergrenze_setzen(0);
+    EXPECT_EQ(inhalt("spool.txt"), inhalt("speicher.txt"));
+    EXPECT_TRUE(inhalt("spool.txt").ends_with(zeilen("\n\nIm Zahlenintervall zwischen 6 bis 100006 gibt es 9590 Primzahlen\n\n")));
 }
 
 #ifndef _WIN32
@@ -398,11 +409,10 @@ TEST_F(Datei, AndereArtenVonDateien) {
     warten(leser);
     EXPECT_EQ(gelesen, BLOCK_6_10);
 }
-TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
-    EXPECT_EQ(block_anhaengen("speicher.txt", 6, 100000), dateiergebnis::geschrieben);
+TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
     speichergrenze_setzen(100);
-    EXPECT_EQ(block_anhaengen("spool.txt", 6, 100000), dateiergebnis::geschrieben);
-    EXPECT_EQ(inhalt("spool.txt"), inhalt("speicher.txt"));
+    EXPECT_EQ(block_anhaengen("spool.txt", 6, 10), dateiergebnis::geschrieben);
+    EXPECT_EQ(block_anhaengen("speicher.txt", 6, 10), dateiergebnis::geschrieben);
     // No place for the spool: reported, and the file is left as it was.
     const std::string frueher = inhalt("spool.txt");
     const std::string bild = im_kind([] {
@@ -414,6 +424,27 @@ TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
     EXPECT_EQ(bild, std::string(2, static_cast<char>('0' + UNVOLLSTAENDIG)));
     EXPECT_EQ(inhalt("spool.txt"), frueher);
     EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"speicher.txt", "spool.txt"}));
+}
+#endif
+
+#ifdef _WIN32
+TEST_F(Datei, BesetzteDateiWirdNachFristNichtBeschrieben) {
+    std::ofstream("geteilt.txt", std::ios::binary) << BLOCK_6_10;
+    // Another listing's handle holding the lock (Windows locks belong to a handle, not a process).
+    const HANDLE peer = CreateFileA("geteilt.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(peer, INVALID_HANDLE_VALUE);
+    OVERLAPPED ov{};
+    ov.Offset = 0xFFFFFFFFu;
+    ov.OffsetHigh = 0x7FFFFFFFu;
+    ASSERT_TRUE(LockFileEx(peer, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov));
+    sperrfrist_setzen(300);
+    EXPECT_EQ(block_anhaengen("geteilt.txt", 6, 10), dateiergebnis::unvollstaendig);
+    UnlockFileEx(peer, 0, 1, 0, &ov);
+    EXPECT_EQ(block_anhaengen("geteilt.txt", 6, 10), dateiergebnis::geschrieben);
+    sperrfrist_setzen(-1);
+    CloseHandle(peer);
+    EXPECT_EQ(inhalt("geteilt.txt"), BLOCK_6_10 + BLOCK_6_10);
 }
 #endif
 
