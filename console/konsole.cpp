@@ -1,6 +1,7 @@
 #include "console/konsole.h"
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -10,12 +11,15 @@ using uhr = std::chrono::steady_clock;
 
 struct konsole_zustand {
     geraet* g = nullptr;
-    std::string zeile;       // the line last taken from standard input
-    std::size_t pos = 0;     // how much of it the reads have used
-    std::size_t frueher = 0; // bytes of the lines before it
-    bool ende = false;       // input has ended or the screen has gone; sticky
-    std::string ausgabe;     // written but not yet shown
-    uhr::time_point gezeigt; // when the output was last shown
+    std::string zeile;        // what is at hand of the current line: all of it, or of a long one a piece
+    std::size_t pos = 0;      // how much of it the reads have used
+    std::size_t frueher = 0;  // bytes of input before `zeile`
+    bool zeile_ganz = true;   // `zeile` reaches the end of its line (its break, or the end of input)
+    bool vorbei = false;      // the device has no more input
+    bool ende = false;        // input is needed but has ended, or the screen has gone; sticky
+    bool kaputt = false;      // output has failed for good; nothing more is tried
+    std::string ausgabe;      // written but not yet shown
+    uhr::time_point gezeigt;  // when the output was last shown
 };
 
 konsole_zustand k;
@@ -25,27 +29,53 @@ constexpr auto zeitnah = std::chrono::milliseconds(100);
 
 // ---- input ----------------------------------------------------------------------------------
 
+// The next piece of input from the device, after what was used of the current one is dropped; so
+// however long a line is, only a piece of it is ever held.
+void dazuholen() {
+    anzeigen();
+    k.frueher += k.pos;
+    k.zeile.erase(0, k.pos);
+    k.pos = 0;
+    std::string stueck;
+    if (k.vorbei || k.ende || !k.g->zeile_lesen(stueck)) {
+        k.vorbei = true;
+        k.zeile_ganz = true;
+        return;
+    }
+    k.zeile += stueck;
+    k.zeile_ganz = !stueck.empty() && stueck.back() == '\n';
+}
+
+// The character `n` places ahead in the current line, -1 past its end.
+int zeichen(std::size_t n) {
+    while (k.pos + n >= k.zeile.size() && !k.zeile_ganz) dazuholen();
+    return k.pos + n < k.zeile.size() ? static_cast<unsigned char>(k.zeile[k.pos + n]) : -1;
+}
+
+struct konsole_quelle {
+    int zeichen(std::size_t n) const { return ::zeichen(n); }
+    void nehmen(std::size_t n) const { k.pos += n; }
+};
+
 // Skips white space, taking new lines while the current one is used up. False at end of input.
 bool bis_zum_wert() {
     for (;;) {
-        while (k.pos < k.zeile.size() && leerzeichen(k.zeile[k.pos])) ++k.pos;
-        if (k.pos < k.zeile.size()) return true;
-        anzeigen();
-        k.frueher += k.zeile.size();
-        if (k.ende || !k.g->zeile_lesen(k.zeile)) {
+        int c;
+        while ((c = zeichen(0)) >= 0 && leerzeichen(c)) ++k.pos;
+        if (c >= 0) return true;
+        k.pos = k.zeile.size();
+        if (!k.ende) dazuholen();
+        if (k.ende || k.zeile.empty()) {
             k.ende = true;
-            k.zeile.clear();
-            k.pos = 0;
             return false;
         }
-        k.pos = 0;
     }
 }
 
 gelesen zahl_lesen(zahlart art, std::uint32_t& wert) {
     if (!bis_zum_wert()) return gelesen::ende;
-    const umgewandelt u = umwandeln(std::string_view(k.zeile).substr(k.pos), art);
-    k.pos += u.laenge;
+    konsole_quelle q;
+    const umgewandelt u = umwandeln_aus(q, art);
     if (u.status == gelesen::ok) wert = u.wert;
     return u.status;
 }
@@ -85,7 +115,7 @@ void schreiben_zahl(std::uint64_t zahl) {
 void anzeigen() {
     k.gezeigt = uhr::now();
     if (k.ausgabe.empty()) return;
-    if (!k.g->ausgeben(k.ausgabe)) k.ende = true;
+    if (!k.kaputt && !k.g->ausgeben(k.ausgabe)) k.kaputt = k.ende = true;
     k.ausgabe.clear();
 }
 
@@ -118,14 +148,27 @@ gelesen lesen_uu(std::uint32_t& erster, std::uint32_t& zweiter) {
 
 gelesen lesen_s(std::string& wort, std::size_t hoechstens) {
     if (!bis_zum_wert()) return gelesen::ende;
-    const std::size_t anfang = k.pos;
-    while (k.pos < k.zeile.size() && !leerzeichen(k.zeile[k.pos])) ++k.pos;
-    if (k.pos - anfang > hoechstens) return gelesen::zu_gross;
-    wort.assign(k.zeile, anfang, k.pos - anfang);
+    // Counted in characters (UTF-8), and the bytes bounded too, whatever they are.
+    std::string gelesen_wort;
+    std::size_t zeichenzahl = 0;
+    bool zu_lang = false;
+    for (int c; (c = zeichen(0)) >= 0 && !leerzeichen(c); ++k.pos) {
+        if ((c & 0xC0) != 0x80) ++zeichenzahl;
+        zu_lang = zu_lang || zeichenzahl > hoechstens || gelesen_wort.size() >= 4 * hoechstens;
+        if (!zu_lang) gelesen_wort.push_back(static_cast<char>(c));
+    }
+    if (zu_lang) return gelesen::zu_gross;
+    wort = std::move(gelesen_wort);
     return gelesen::ok;
 }
 
-void verwerfen() { k.pos = k.zeile.size(); }
+void verwerfen() {
+    while (!k.zeile_ganz) {
+        k.pos = k.zeile.size();
+        dazuholen();
+    }
+    k.pos = k.zeile.size();
+}
 
 void taste_warten() {
     anzeigen();

@@ -7,8 +7,11 @@
 // process, and returns the terminal as the console's device. Called once, at start.
 geraet& terminal_oeffnen();
 
-// Resets the colours and the keyboard's mode to what they were at start. Safe to call twice.
-void terminal_schliessen();
+// Resets the colours and the keyboard's mode to what they were at start, and returns the exit
+// status: 0, or 1 once output to the screen has failed, which is reported on standard error. A
+// reader that has gone (a closed pipe) ends the process quietly by SIGPIPE instead, as tools in a
+// pipeline end.
+int terminal_schliessen();
 
 // A clean-up that a signal ending the process runs before the terminal is restored; it may use
 // only async-signal-safe calls. nullptr: none.

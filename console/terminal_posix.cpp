@@ -2,8 +2,10 @@
 #include "console/zeilen.h"
 
 #include <atomic>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -13,16 +15,22 @@ namespace {
 
 // ---- state of the terminal ------------------------------------------------------------------
 
-// What the process knows about its terminal. The two flags are read by the signal handler, so
-// they are set only once the change they stand for has really been made.
+// What the process knows about its terminal. The flags marked "actual" are read by the signal
+// handlers, so they are set only once the change they stand for has really been made; the
+// "wanted" ones say what to set again after the process was stopped and continued.
 struct terminal_zustand {
-    int tastatur = -1;                 // controlling terminal for key waits; -1: none, waits return
-    bool bildschirm = false;           // stdout is a terminal, so escape sequences are allowed
-    termios ursprung{};                // the keyboard's mode at start
-    volatile sig_atomic_t roh = 0;     // raw mode is active and must be undone
-    volatile sig_atomic_t farbig = 0;  // our colours are on screen and must be reset
-    std::string vorrat;                // bytes read from stdin beyond the line handed out
-    bool eingabe_zu_ende = false;
+    int tastatur = -1;                     // controlling terminal for key waits; -1: none, waits return
+    bool bildschirm = false;               // stdout is a terminal, so escape sequences are allowed
+    termios ursprung{};                    // the keyboard's mode at start
+    volatile sig_atomic_t roh = 0;         // actual: raw mode is on and must be undone
+    volatile sig_atomic_t farbig = 0;      // actual: our colours are on screen and must be reset
+    volatile sig_atomic_t roh_soll = 0;    // wanted: a key wait is under way
+    volatile sig_atomic_t farbig_soll = 0; // wanted: the program's colours
+    volatile sig_atomic_t neu_zeichnen = 0;// continued after a stop: the screen must be shown again
+    std::string bild;                      // what was written since the last clear, or its tail
+    zeilenvorrat vorrat;                   // bytes read from stdin beyond the pieces handed out
+    int ausgabefehler = 0;                 // errno of the write that failed for good; 0: none
+    bool pipe_beenden = true;              // SIGPIPE was not ignored at start, so it may end us
 };
 
 terminal_zustand t;
@@ -30,74 +38,217 @@ terminal_zustand t;
 // Set by the tools that must undo something when the process is ended (a half-made file).
 std::atomic<void (*)()> aufraeumen{nullptr};
 
-constexpr int beendende_signale[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
+// Every signal whose default action ends the process and that can be caught. SIGPIPE and SIGXFSZ
+// are ignored instead: a failed write reports them, and the caller decides.
+constexpr int beendende_signale[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV,
+    SIGUSR2, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+};
 
-// ---- restoring, also from a signal handler ----------------------------------------------------
+// The bigger of the screen's record is cut back to its tail, from a line start.
+constexpr std::size_t bildgrenze = 1 << 16;
+constexpr std::size_t bildrest = 1 << 14;
 
+// ---- writing ------------------------------------------------------------------------------------
+
+// Waits while a non-blocking descriptor is full; any error but EINTR and EAGAIN is final.
 bool alles_schreiben(int fd, const char* p, std::size_t n) {
     while (n > 0) {
         const ssize_t w = write(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
+        if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd pf{fd, POLLOUT, 0};
+            if (poll(&pf, 1, -1) < 0 && errno != EINTR) return false;
+            continue;
+        }
+        if (w <= 0) {
+            if (w == 0) errno = EIO;
+            return false;
+        }
         p += w;
         n -= static_cast<std::size_t>(w);
     }
     return true;
 }
 
-// Only async-signal-safe calls: tcsetattr and write.
-void wiederherstellen() {
+// For the signal handlers: a terminal with output stopped (Ctrl-S) or nobody reading must not
+// hold the process, so the bytes go only as far as they go at once. Async-signal-safe.
+void ohne_warten_schreiben(int fd, const char* p, std::size_t n) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return;
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    while (n > 0) {
+        const ssize_t w = write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    fcntl(fd, F_SETFL, flags);
+}
+
+void sequenz_schreiben(std::string_view s, bool im_handler) {
+    if (im_handler) ohne_warten_schreiben(STDOUT_FILENO, s.data(), s.size());
+    else alles_schreiben(STDOUT_FILENO, s.data(), s.size());
+}
+
+// A background process changing the terminal gets SIGTTOU and would stop instead of ending.
+struct ttou_gesperrt {
+    sigset_t vorher;
+    ttou_gesperrt() {
+        sigset_t menge;
+        sigemptyset(&menge);
+        sigaddset(&menge, SIGTTOU);
+        sigprocmask(SIG_BLOCK, &menge, &vorher);
+    }
+    ~ttou_gesperrt() { sigprocmask(SIG_SETMASK, &vorher, nullptr); }
+};
+
+// ---- restoring and setting again, also from a signal handler ------------------------------------
+
+// Only async-signal-safe calls: sigprocmask, tcsetattr, fcntl and write.
+void wiederherstellen(bool im_handler) {
+    ttou_gesperrt sperre;
     if (t.roh) {
         tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
         t.roh = 0;
     }
     if (t.farbig) {
-        alles_schreiben(STDOUT_FILENO, sequenz::zurueck.data(), sequenz::zurueck.size());
+        sequenz_schreiben(sequenz::zurueck, im_handler);
         t.farbig = 0;
     }
+}
+
+termios roher_modus() {
+    termios roh = t.ursprung;
+    roh.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    roh.c_cc[VMIN] = 1;
+    roh.c_cc[VTIME] = 0;
+    return roh;
+}
+
+bool im_vordergrund() {
+    const int fd = t.tastatur >= 0 ? t.tastatur : STDOUT_FILENO;
+    const pid_t vorne = tcgetpgrp(fd);
+    return vorne < 0 || vorne == getpgrp();
 }
 
 void bei_signal(int signal) {
     const int gesichert = errno;
     if (auto f = aufraeumen.load()) f();
-    wiederherstellen();
+    wiederherstellen(true);
     errno = gesichert;
     // The handler was reset to the default on entry; the signal is delivered again on return.
     raise(signal);
 }
 
-// Blocks the ending signals while the terminal changes, so a flag never lags behind the change.
+// Ctrl-Z: the shell gets its terminal back as it was, then the process stops.
+void bei_stopp(int) {
+    const int gesichert = errno;
+    wiederherstellen(true);
+    signal(SIGTSTP, SIG_DFL);
+    sigset_t menge, vorher;
+    sigemptyset(&menge);
+    sigaddset(&menge, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &menge, &vorher);
+    raise(SIGTSTP);  // stops here; SIGCONT's handler runs on the way back
+    sigprocmask(SIG_SETMASK, &vorher, nullptr);
+    struct sigaction sa {};
+    sa.sa_handler = bei_stopp;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTSTP, &sa, nullptr);
+    errno = gesichert;
+}
+
+// Continued (fg): colours and, in a key wait, the keyboard's mode set again; the screen is shown
+// again by the device at its next step, outside the handler. In the background, nothing: the
+// terminal belongs to the shell there.
+void bei_weiter(int) {
+    const int gesichert = errno;
+    if (im_vordergrund()) {
+        ttou_gesperrt sperre;
+        if (t.roh_soll && !t.roh) {
+            const termios roh = roher_modus();
+            if (tcsetattr(t.tastatur, TCSANOW, &roh) == 0) t.roh = 1;
+        }
+        if (t.farbig_soll && !t.farbig) {
+            sequenz_schreiben(sequenz::farben, true);
+            t.farbig = 1;
+        }
+        if (t.farbig_soll) t.neu_zeichnen = 1;
+    }
+    errno = gesichert;
+}
+
+// Blocks the handled signals while the terminal changes, so a flag never lags behind the change.
+sigset_t behandelte;
+
 struct signale_gesperrt {
     sigset_t vorher;
-    signale_gesperrt() {
-        sigset_t menge;
-        sigemptyset(&menge);
-        for (int s : beendende_signale) sigaddset(&menge, s);
-        sigprocmask(SIG_BLOCK, &menge, &vorher);
-    }
+    signale_gesperrt() { sigprocmask(SIG_BLOCK, &behandelte, &vorher); }
     ~signale_gesperrt() { sigprocmask(SIG_SETMASK, &vorher, nullptr); }
 };
 
-void handler_setzen() {
+// Installs `handler` for `s` unless the signal was ignored when we were started (nohup, a
+// background job of a shell without job control): that choice stays.
+void behandeln(int s, void (*handler)(int), int flags) {
+    struct sigaction alt {};
+    if (sigaction(s, nullptr, &alt) != 0 || alt.sa_handler == SIG_IGN) return;
     struct sigaction sa {};
-    sa.sa_handler = bei_signal;
-    sa.sa_flags = SA_RESETHAND;
+    sa.sa_handler = handler;
+    sa.sa_flags = flags;
     sigemptyset(&sa.sa_mask);
-    for (int s : beendende_signale) sigaction(s, &sa, nullptr);
-    // A closed reader ends the dialogue through a failed write; a file size limit is reported
-    // by the file output instead of killing the process with the colours still on.
+    if (sigaction(s, &sa, nullptr) == 0) sigaddset(&behandelte, s);
+}
+
+void handler_setzen() {
+    sigemptyset(&behandelte);
+    for (int s : beendende_signale) behandeln(s, bei_signal, SA_RESETHAND);
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) behandeln(s, bei_signal, SA_RESETHAND);
+    // Without SA_RESTART, so a read that waits returns and the screen is shown again.
+    behandeln(SIGTSTP, bei_stopp, 0);
+    behandeln(SIGCONT, bei_weiter, 0);
+    struct sigaction alt {};
+    t.pipe_beenden = sigaction(SIGPIPE, nullptr, &alt) == 0 && alt.sa_handler != SIG_IGN;
     signal(SIGPIPE, SIG_IGN);
+    // A file size limit is reported by the file output instead of killing the process.
     signal(SIGXFSZ, SIG_IGN);
+}
+
+// ---- the screen's record, for showing it again after a stop -------------------------------------
+
+void festhalten(std::string_view bytes) {
+    if (!t.bildschirm) return;
+    t.bild.append(bytes);
+    if (t.bild.size() <= bildgrenze) return;
+    std::size_t ab = t.bild.size() - bildrest;
+    const std::size_t zeile = t.bild.find('\n', ab);
+    if (zeile != std::string::npos) ab = zeile + 1;
+    t.bild.erase(0, ab);
+}
+
+void falls_neu_zeichnen() {
+    if (!t.neu_zeichnen) return;
+    t.neu_zeichnen = 0;
+    alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
+    alles_schreiben(STDOUT_FILENO, t.bild.data(), t.bild.size());
 }
 
 // ---- keyboard -------------------------------------------------------------------------------
 
 bool roh_schalten() {
-    termios roh = t.ursprung;
-    roh.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    roh.c_cc[VMIN] = 1;
-    roh.c_cc[VTIME] = 0;
+    const termios roh = roher_modus();
     signale_gesperrt sperre;
+    t.roh_soll = 1;
     if (tcsetattr(t.tastatur, TCSANOW, &roh) != 0) return false;
     t.roh = 1;
     return true;
@@ -105,6 +256,7 @@ bool roh_schalten() {
 
 void roh_beenden() {
     signale_gesperrt sperre;
+    t.roh_soll = 0;
     tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
     t.roh = 0;
 }
@@ -112,6 +264,7 @@ void roh_beenden() {
 // One byte from the keyboard; with `warten_ms` >= 0 only if it comes within that time.
 bool byte_lesen(unsigned char& b, int warten_ms) {
     for (;;) {
+        falls_neu_zeichnen();
         if (warten_ms >= 0) {
             pollfd p{t.tastatur, POLLIN, 0};
             const int bereit = poll(&p, 1, warten_ms);
@@ -125,9 +278,10 @@ bool byte_lesen(unsigned char& b, int warten_ms) {
 }
 
 // The bytes that follow the first one of a key, so that a whole key is taken as one press:
-// escape sequences (arrows, function keys, Alt combinations) and UTF-8 characters.
+// escape sequences (arrows, function keys, Alt combinations) and UTF-8 characters. A slow remote
+// link may deliver a sequence's bytes some tens of milliseconds apart.
 void rest_der_taste(unsigned char erstes) {
-    constexpr int folgezeit_ms = 30;
+    constexpr int folgezeit_ms = 100;
     unsigned char b = 0;
     if (erstes == 0x1b) {
         if (!byte_lesen(b, folgezeit_ms)) return;  // the Escape key alone
@@ -150,18 +304,30 @@ void rest_der_taste(unsigned char erstes) {
 struct posix_terminal final : geraet {
     bool zeile_lesen(std::string& zeile) override {
         for (;;) {
-            if (zeile_nehmen(t.vorrat, t.eingabe_zu_ende, zeile)) return true;
-            if (t.eingabe_zu_ende) return false;
-            char stueck[4096];
+            if (stueck_nehmen(t.vorrat, zeile)) return true;
+            if (t.vorrat.zu_ende) return false;
+            falls_neu_zeichnen();
+            char stueck[1 << 14];
             const ssize_t n = read(STDIN_FILENO, stueck, sizeof stueck);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) t.eingabe_zu_ende = true;
-            else t.vorrat.append(stueck, static_cast<std::size_t>(n));
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                // A non-blocking standard input: wait for it rather than take it as ended.
+                pollfd p{STDIN_FILENO, POLLIN, 0};
+                poll(&p, 1, -1);
+                continue;
+            }
+            // Any other error (EIO, EISDIR, ...) is final: it ends the input like its end does.
+            if (n <= 0) t.vorrat.zu_ende = true;
+            else nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
-        return alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size());
+        falls_neu_zeichnen();
+        festhalten(bytes);
+        if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size())) return true;
+        t.ausgabefehler = errno;
+        return false;
     }
 
     void taste() override {
@@ -182,20 +348,38 @@ struct posix_terminal final : geraet {
     void farben_an() override {
         if (!t.bildschirm) return;
         signale_gesperrt sperre;
+        t.farbig_soll = 1;
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
         t.farbig = 1;
     }
 
     void loeschen() override {
-        if (t.bildschirm) alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
+        if (!t.bildschirm) return;
+        t.neu_zeichnen = 0;
+        t.bild.clear();
+        alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
     }
 };
 
 posix_terminal terminal;
 
+// With standard input, output or error closed at start, the next file opened would take its
+// place: the keyboard would be read as input, or the dialogue written into a list file.
+void standardkanaele_sichern() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int ersatz = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (ersatz >= 0 && ersatz != fd) {
+            dup2(ersatz, fd);
+            close(ersatz);
+        }
+    }
+}
+
 }  // namespace
 
 geraet& terminal_oeffnen() {
+    standardkanaele_sichern();
     t.bildschirm = isatty(STDOUT_FILENO) == 1;
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0 && tcgetattr(fd, &t.ursprung) == 0) t.tastatur = fd;
@@ -204,9 +388,24 @@ geraet& terminal_oeffnen() {
     return terminal;
 }
 
-void terminal_schliessen() {
-    signale_gesperrt sperre;
-    wiederherstellen();
+int terminal_schliessen() {
+    {
+        signale_gesperrt sperre;
+        t.farbig_soll = 0;
+        t.roh_soll = 0;
+        wiederherstellen(false);
+    }
+    if (t.ausgabefehler == 0) return 0;
+    if (t.ausgabefehler == EPIPE && t.pipe_beenden) {
+        signal(SIGPIPE, SIG_DFL);
+        raise(SIGPIPE);
+    }
+    if (t.ausgabefehler != EPIPE) {
+        const std::string meldung =
+            std::string("zifferon: Die Ausgabe ist fehlgeschlagen: ") + std::strerror(t.ausgabefehler) + "\n";
+        alles_schreiben(STDERR_FILENO, meldung.data(), meldung.size());
+    }
+    return 1;
 }
 
 void beim_abbruch(void (*f)()) { aufraeumen.store(f); }

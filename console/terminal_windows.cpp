@@ -2,7 +2,9 @@
 #include "console/zeilen.h"
 
 #include <atomic>
+#include <cerrno>
 #include <conio.h>
+#include <cstring>
 #include <cstdlib>
 #include <io.h>
 #include <string>
@@ -19,8 +21,8 @@ struct terminal_zustand {
     bool tastatur = false;            // there is a console keyboard for key waits
     UINT codepage = 0;                // the console's output code page at start; 0: untouched
     volatile LONG farbig = 0;         // "color f1" ran and must be undone
-    std::string vorrat;               // bytes read from stdin beyond the line handed out
-    bool eingabe_zu_ende = false;
+    zeilenvorrat vorrat;              // bytes read from stdin beyond the pieces handed out
+    int ausgabefehler = 0;            // errno of the write that failed for good; 0: none
 };
 
 terminal_zustand t;
@@ -56,19 +58,22 @@ bool konsole_tastatur() {
 struct windows_konsole final : geraet {
     bool zeile_lesen(std::string& zeile) override {
         for (;;) {
-            if (zeile_nehmen(t.vorrat, t.eingabe_zu_ende, zeile)) return true;
-            if (t.eingabe_zu_ende) return false;
-            char stueck[4096];
+            if (stueck_nehmen(t.vorrat, zeile)) return true;
+            if (t.vorrat.zu_ende) return false;
+            char stueck[1 << 14];
             const int n = _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
-            if (n <= 0) t.eingabe_zu_ende = true;
-            else t.vorrat.append(stueck, static_cast<std::size_t>(n));
+            if (n <= 0) t.vorrat.zu_ende = true;
+            else nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
         while (!bytes.empty()) {
             const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
-            if (n <= 0) return false;
+            if (n <= 0) {
+                t.ausgabefehler = n < 0 && errno != 0 ? errno : EIO;
+                return false;
+            }
             bytes.remove_prefix(static_cast<std::size_t>(n));
         }
         return true;
@@ -108,6 +113,15 @@ geraet& terminal_oeffnen() {
     return konsole;
 }
 
-void terminal_schliessen() { wiederherstellen(); }
+int terminal_schliessen() {
+    wiederherstellen();
+    if (t.ausgabefehler == 0) return 0;
+    if (t.ausgabefehler != EPIPE) {
+        const std::string meldung =
+            std::string("zifferon: Die Ausgabe ist fehlgeschlagen: ") + std::strerror(t.ausgabefehler) + "\n";
+        _write(2, meldung.data(), static_cast<unsigned>(meldung.size()));
+    }
+    return 1;
+}
 
 void beim_abbruch(void (*f)()) { aufraeumen.store(f); }

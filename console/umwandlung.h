@@ -24,13 +24,64 @@ struct umgewandelt {
     std::size_t laenge;   // bytes taken from the text; 0 unless a number was found
 };
 
-// `text` starts where the number should start (white space already skipped).
-// Digits beyond the range are consumed with the number but never wrapped into a value.
-umgewandelt umwandeln(std::string_view text, zahlart art);
-
-constexpr bool leerzeichen(char c) {
+constexpr bool leerzeichen(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+constexpr int ziffernwert(int c, unsigned basis) {
+    int w = -1;
+    if (c >= '0' && c <= '9') w = c - '0';
+    else if (c >= 'a' && c <= 'f') w = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') w = c - 'A' + 10;
+    return w >= 0 && static_cast<unsigned>(w) < basis ? w : -1;
+}
+
+// The conversion over a stream of characters: `q.zeichen(n)` is the character n places ahead (-1
+// past the end), `q.nehmen(n)` uses up n of them. It looks at most three characters ahead and uses
+// digits as it goes, so a number of any length streams past in constant memory. Digits beyond the
+// range are consumed with the number but never wrapped into a value.
+template <class Quelle>
+umgewandelt umwandeln_aus(Quelle& q, zahlart art) {
+    std::size_t p = 0;  // sign and prefix, taken only if digits follow
+    bool minus = false;
+    if (const int c = q.zeichen(0); c == '+' || c == '-') {
+        minus = c == '-';
+        p = 1;
+    }
+    // "%i" picks its base from the prefix; a 0x without a hex digit behind it is just the digit 0.
+    unsigned basis = 10;
+    if (art == zahlart::i && q.zeichen(p) == '0') {
+        const int x = q.zeichen(p + 1);
+        if ((x == 'x' || x == 'X') && ziffernwert(q.zeichen(p + 2), 16) >= 0) {
+            basis = 16;
+            p += 2;
+        } else {
+            basis = 8;
+        }
+    }
+    if (ziffernwert(q.zeichen(p), basis) < 0) return {gelesen::keine_zahl, 0, 0};
+    q.nehmen(p);
+
+    // The largest magnitude the target holds, for this sign.
+    const std::uint64_t grenze = art == zahlart::u ? 0xFFFFFFFFu : (minus ? 0x80000000u : 0x7FFFFFFFu);
+    std::uint64_t betrag = 0;
+    bool ueberlauf = false;
+    std::size_t laenge = p;
+    for (int w; (w = ziffernwert(q.zeichen(0), basis)) >= 0; ++laenge) {
+        q.nehmen(1);
+        betrag = betrag * basis + static_cast<unsigned>(w);
+        if (betrag > grenze) {
+            ueberlauf = true;
+            betrag = grenze;  // keep consuming digits without growing
+        }
+    }
+    if (ueberlauf) return {gelesen::zu_gross, 0, laenge};
+    const auto wert = static_cast<std::uint32_t>(minus ? 0 - betrag : betrag);
+    return {gelesen::ok, wert, laenge};
+}
+
+// `text` starts where the number should start (white space already skipped).
+umgewandelt umwandeln(std::string_view text, zahlart art);
 
 // Decimal text of `zahl`, without sign, leading zeros or spaces, kept in `platz`.
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]);

@@ -11,6 +11,23 @@ void anhaengen_zahl(spool& block, std::uint64_t zahl) {
     spool_anhaengen(block, zahl_als_text(zahl, platz));
 }
 
+// The name as the message shows it: control characters (escape sequences typed into the name
+// would retitle or leave the screen) as '?', also C1 controls in their UTF-8 form.
+std::string harmlos(std::string_view name) {
+    std::string text;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0 &&
+            static_cast<unsigned char>(name[i + 1]) >= 0x80) {
+            text += '?';
+            ++i;
+        } else {
+            text += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3) {
@@ -50,7 +67,7 @@ void dateiausgabe() {
     const dateiergebnis e = block_anhaengen(string, zahl, z3);
     if (e == dateiergebnis::geschrieben) return;
     schreiben("\n\n\n\t\t\tDie Datei ");
-    schreiben(string);
+    schreiben(harmlos(string));
     schreiben(e == dateiergebnis::nicht_geoeffnet ? " kann nicht geoeffnet werden !"
                                                    : " wurde nicht vollstaendig geschrieben !");
     taste_warten();

@@ -12,6 +12,8 @@ void teilbarkeit() {
         schreiben(" teilbar");
         // Near the top of the range the next divisor may be seconds away.
         anzeigen();
+        // Nobody reads any more: the rest of the listing would be wasted.
+        return !eingabe_zu_ende();
     });
     taste_warten();
 }

@@ -6,6 +6,5 @@ int main() {
     konsole_einsetzen(terminal_oeffnen());
     farben_setzen();
     menue_schleife();
-    terminal_schliessen();
-    return 0;
+    return terminal_schliessen();
 }

@@ -183,7 +183,7 @@ TEST_F(Datei, NichtZuOeffnenWirdGemeldet) {
 TEST_F(Datei, NullbyteImNamenLenktNichtUm) {
     const std::string name("ab\0c", 4);
     EXPECT_EQ(dialog(primzahllister, "2 " + name + " 6 10\n"),
-              WAHL + "2 " + name + " 6 10\n" + NAME + BEREICH + nicht_geoeffnet(name + ".txt"));
+              WAHL + "2 " + name + " 6 10\n" + NAME + BEREICH + nicht_geoeffnet("ab?c.txt"));
     EXPECT_TRUE(eintraege(ordner).empty());
 }
 
