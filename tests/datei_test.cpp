@@ -102,6 +102,10 @@ protected:
     fs::path vorher;
 };
 
+std::string nicht_geoeffnet(const std::string& name) {
+    return "\n\n\n\t\t\tDie Datei " + name + " kann nicht geoeffnet werden !" + T;
+}
+
 // ---- the block and its dialogue -------------------------------------------------------------
 
 TEST_F(Datei, BlockUndSofortZurueckZumMenue) {
@@ -159,6 +163,24 @@ TEST_F(Datei, NamenBisFuenfundsiebzigZeichen) {
     EXPECT_EQ(inhalt(passt + ".txt"), BLOCK_6_10);
 }
 
+TEST_F(Datei, NamenZaehlenZeichenNichtBytes) {
+    std::string passt, lang;
+    for (int i = 0; i < 75; ++i) passt += "\xC3\xA4";  // ä
+    lang = passt + "\xC3\xA4";
+    EXPECT_EQ(dialog(primzahllister, "2\n" + lang + "\n" + passt + "\n6 10\n"),
+              WAHL + "2\n" + NAME + lang + "\n" + ZU_LANG + NAME + passt + "\n" + BEREICH + "6 10\n");
+    EXPECT_EQ(inhalt(fs::u8path(passt + ".txt")), BLOCK_6_10);
+    // A name at the very end of input, without a line break, is counted alike.
+    const std::string p75(75, 'p');
+    EXPECT_EQ(dialog(primzahllister, "2\n" + p75), WAHL + "2\n" + NAME + p75 + BEREICH);
+}
+
+TEST_F(Datei, SteuerzeichenImNamenErscheinenHarmlos) {
+    const std::string name = "fehlt/\x1b]0;Titel\x07\x1b[?1049l\xC2\x9B" "2J";
+    EXPECT_EQ(dialog(primzahllister, "2 " + name + " 6 10\n"),
+              WAHL + "2 " + name + " 6 10\n" + NAME + BEREICH + nicht_geoeffnet("fehlt/?]0;Titel??[?1049l?2J.txt"));
+}
+
 TEST_F(Datei, EndeDerEingabeSchreibtNichts) {
     EXPECT_EQ(dialog(primzahllister, "2\n"), WAHL + "2\n" + NAME);
     EXPECT_EQ(dialog(primzahllister, "2 liste\n6\n"), WAHL + "2 liste\n" + NAME + BEREICH + "6\n");
@@ -166,10 +188,6 @@ TEST_F(Datei, EndeDerEingabeSchreibtNichts) {
 }
 
 // ---- files that cannot be opened or written -------------------------------------------------
-
-std::string nicht_geoeffnet(const std::string& name) {
-    return "\n\n\n\t\t\tDie Datei " + name + " kann nicht geoeffnet werden !" + T;
-}
 
 TEST_F(Datei, NichtZuOeffnenWirdGemeldet) {
     fs::create_directory("liste.txt");

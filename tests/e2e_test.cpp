@@ -163,8 +163,151 @@ INSTANTIATE_TEST_SUITE_P(Signale, Abbruch, ::testing::Values(
     abbruch{"SIGTERM_Zeile", SIGTERM, wo::zeile}, abbruch{"SIGTERM_Taste", SIGTERM, wo::taste},
     abbruch{"SIGTERM_Rechnen", SIGTERM, wo::rechnen},
     abbruch{"SIGHUP_Zeile", SIGHUP, wo::zeile}, abbruch{"SIGHUP_Taste", SIGHUP, wo::taste},
-    abbruch{"SIGHUP_Rechnen", SIGHUP, wo::rechnen}),
+    abbruch{"SIGHUP_Rechnen", SIGHUP, wo::rechnen},
+    // Every other signal whose default ends the process.
+    abbruch{"SIGQUIT_Taste", SIGQUIT, wo::taste}, abbruch{"SIGABRT_Taste", SIGABRT, wo::taste},
+    abbruch{"SIGUSR1_Taste", SIGUSR1, wo::taste}, abbruch{"SIGUSR2_Taste", SIGUSR2, wo::taste},
+    abbruch{"SIGALRM_Taste", SIGALRM, wo::taste}, abbruch{"SIGXCPU_Rechnen", SIGXCPU, wo::rechnen},
+    abbruch{"SIGVTALRM_Taste", SIGVTALRM, wo::taste}, abbruch{"SIGPROF_Taste", SIGPROF, wo::taste},
+    abbruch{"SIGPWR_Taste", SIGPWR, wo::taste}, abbruch{"SIGSEGV_Taste", SIGSEGV, wo::taste},
+    abbruch{"SIGBUS_Taste", SIGBUS, wo::taste}, abbruch{"SIGFPE_Taste", SIGFPE, wo::taste},
+    abbruch{"SIGILL_Taste", SIGILL, wo::taste}, abbruch{"SIGTRAP_Taste", SIGTRAP, wo::taste},
+    abbruch{"SIGSYS_Taste", SIGSYS, wo::taste}, abbruch{"SIGRTMIN_Zeile", SIGRTMIN + 1, wo::zeile}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the handler never blocks, job control, slow keys -----------------------------------------
+
+TEST_F(Terminal, AngehalteneAusgabeHaeltDasEndeNichtAuf) {
+    for (int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        tippen(s, "2\n97\n");
+        ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+        ASSERT_TRUE(warten_bis_roh(s));
+        tippen(s, "\x13");  // Ctrl-S: the terminal takes no more output
+        kurz_warten();
+        kill(s.pid, signal);
+        const int status = ende_abwarten(s, 5000);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+        schliessen(s);
+        s = starten();
+        ASSERT_TRUE(lesen_bis(s, PROMPT));
+    }
+}
+
+class Job : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s = starten_als_job();
+        ASSERT_GT(s.job, 0);
+        ASSERT_TRUE(lesen_bis(s, PROMPT)) << s.ausgabe;
+    }
+    void TearDown() override { schliessen(s); }
+
+    bool warten_auf_zustand(char soll) {
+        for (int i = 0; i < 300; ++i) {
+            if (zustand(s.job) == soll) return true;
+            lesen_fuer(s, 10);
+        }
+        return false;
+    }
+    sitzung s;
+};
+
+TEST_F(Job, StrgZGibtDasTerminalZurueckUndFgZeigtAllesWieder) {
+    tippen(s, "2\n97\n");
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\x1a");
+    ASSERT_TRUE(warten_auf_zustand('T'));
+    lesen_fuer(s, 50);
+    // Stopped: the shell has its own mode and colours back.
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+    EXPECT_TRUE(s.ausgabe.ends_with(ZURUECK)) << s.ausgabe.substr(s.ausgabe.size() - 40);
+    const std::size_t gestoppt = s.ausgabe.size();
+    kill(s.job, SIGCONT);  // fg
+    // The key wait goes on: colours, raw mode and the screen as it was.
+    ASSERT_TRUE(warten_bis_roh(s));
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl", gestoppt));
+    EXPECT_EQ(s.ausgabe.find(FARBEN, gestoppt), gestoppt) << s.ausgabe.substr(gestoppt);
+    EXPECT_NE(s.ausgabe.find(LOESCHEN + "\n\n\t\tZ I F F E R O N", gestoppt), std::string::npos);
+    EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
+    tippen(s, "a");
+    kurz_warten();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "b");
+    ASSERT_TRUE(lesen_bis(s, PROMPT, gestoppt + 200));
+    tippen(s, "5\n");
+    const int status = ende_abwarten(s);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+    EXPECT_EQ(s.ausgabe.find("Ungueltige", gestoppt), std::string::npos);
+}
+
+TEST_F(Job, EndeImHintergrundHaeltNichtAn) {
+    tippen(s, "2\n97\n");
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+    ASSERT_TRUE(warten_bis_roh(s));
+    kill(s.job, SIGSTOP);
+    ASSERT_TRUE(warten_auf_zustand('T'));
+    shell_befehl(s, 'h');  // the shell has the terminal; the job is in the background now
+    kill(s.job, SIGTERM);  // kill %1
+    kill(s.job, SIGCONT);
+    const int status = ende_abwarten(s, 5000);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << " " << zustand(s.job);
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+}
+
+TEST_F(Terminal, LangsameFolgeZaehltAlsEineTaste) {
+    tippen(s, "2\n97\n");
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+    const std::size_t urteil = s.ausgabe.size();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\x1b");  // an arrow key over a slow link
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    tippen(s, "[");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    tippen(s, "A");
+    kurz_warten();
+    ASSERT_TRUE(warten_bis_roh(s));
+    lesen_fuer(s, 100);
+    EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "taken as more than one key";
+    tippen(s, "x");
+    ASSERT_TRUE(naechstes_menue(urteil));
+    tippen(s, "5\n");
+    sauber_beendet();
+    EXPECT_EQ(s.ausgabe.find("Ungueltige", urteil), std::string::npos);
+}
+
+TEST_F(Terminal, TasteGleichNachUmlautZaehlt) {
+    tippen(s, "2\n97\n");
+    ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+    const std::size_t urteil = s.ausgabe.size();
+    ASSERT_TRUE(warten_bis_roh(s));
+    tippen(s, "\xC3\xA4x");  // two keys in one go: both waits are answered
+    ASSERT_TRUE(naechstes_menue(urteil));
+    tippen(s, "5\n");
+    sauber_beendet();
+}
+
+TEST(TerminalKanaele, GeschlosseneEingabeLiestNichtDieTastatur) {
+    sitzung s = starten(nullptr, STDIN_FILENO);
+    // Standard input is empty, so the program ends at once, cleanly; the keyboard is not its input.
+    const int status = ende_abwarten(s, 5000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+    schliessen(s);
+}
+
+TEST(TerminalKanaele, GeschlosseneAusgabeSchreibtNichtAufsTerminal) {
+    sitzung s = starten(nullptr, STDOUT_FILENO);
+    lesen_fuer(s, 300);
+    tippen(s, "5\n");
+    const int status = ende_abwarten(s, 5000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(s.ausgabe.find("Z I F F E R O N"), std::string::npos) << s.ausgabe;
+    schliessen(s);
+}
 
 // ---- the prime lister into a file, through the terminal -------------------------------------
 

@@ -6,6 +6,9 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -36,23 +39,97 @@ bool einmal_lesen(sitzung& s, int ms) {
 
 }  // namespace
 
-sitzung starten(const char* ordner) {
-    sitzung s;
+namespace {
+
+// A terminal in a mode with a few unusual settings, so that a restore to anything but the exact
+// mode at start shows.
+bool terminal_anlegen(sitzung& s) {
     winsize groesse{40, 120, 0, 0};
-    if (openpty(&s.master, &s.slave, nullptr, nullptr, &groesse) != 0) return s;
+    if (openpty(&s.master, &s.slave, nullptr, nullptr, &groesse) != 0) return false;
     tcgetattr(s.slave, &s.anfang);
     s.anfang.c_lflag &= ~static_cast<tcflag_t>(ECHOCTL);
     s.anfang.c_cc[VTIME] = 7;
     tcsetattr(s.slave, TCSANOW, &s.anfang);
     tcgetattr(s.slave, &s.anfang);
+    return true;
+}
 
+[[noreturn]] void programm_starten() {
+    const rlimit kein_kern{0, 0};  // signals that dump core must not litter the disk
+    setrlimit(RLIMIT_CORE, &kein_kern);
+    execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+}  // namespace
+
+sitzung starten_als_job() {
+    sitzung s;
+    int befehle[2], meldung[2];
+    if (!terminal_anlegen(s) || pipe(befehle) != 0 || pipe(meldung) != 0) return s;
+    s.pid = fork();
+    if (s.pid == 0) {
+        close(s.master);
+        close(befehle[1]);
+        close(meldung[0]);
+        login_tty(s.slave);
+        signal(SIGTTOU, SIG_IGN);
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            signal(SIGTTOU, SIG_DFL);
+            close(befehle[0]);
+            close(meldung[1]);
+            programm_starten();
+        }
+        setpgid(job, job);
+        tcsetpgrp(STDIN_FILENO, job);
+        if (write(meldung[1], &job, sizeof job) != sizeof job) _exit(126);
+        for (;;) {
+            int status = 0;
+            if (waitpid(job, &status, WNOHANG) == job) {
+                if (WIFEXITED(status)) _exit(WEXITSTATUS(status));
+                signal(WTERMSIG(status), SIG_DFL);
+                kill(getpid(), WTERMSIG(status));
+                _exit(125);
+            }
+            pollfd p{befehle[0], POLLIN, 0};
+            char befehl = 0;
+            if (poll(&p, 1, 10) == 1 && read(befehle[0], &befehl, 1) == 1)
+                tcsetpgrp(STDIN_FILENO, befehl == 'h' ? getpgrp() : job);
+        }
+    }
+    close(befehle[0]);
+    close(meldung[1]);
+    s.befehle = befehle[1];
+    if (read(meldung[0], &s.job, sizeof s.job) != sizeof s.job) s.job = -1;
+    close(meldung[0]);
+    return s;
+}
+
+void shell_befehl(sitzung& s, char befehl) {
+    if (write(s.befehle, &befehl, 1) != 1) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+char zustand(pid_t pid) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::string zeile;
+    std::getline(f, zeile);
+    const auto klammer = zeile.rfind(')');
+    return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
+}
+
+sitzung starten(const char* ordner, int zu) {
+    sitzung s;
+    if (!terminal_anlegen(s)) return s;
     s.pid = fork();
     if (s.pid == 0) {
         close(s.master);
         login_tty(s.slave);
         if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
-        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
-        _exit(127);
+        if (zu >= 0) close(zu);
+        programm_starten();
     }
     return s;
 }
@@ -124,9 +201,11 @@ bool gleicher_modus(const termios& a, const termios& b) {
 
 void schliessen(sitzung& s) {
     if (s.pid > 0) {
+        if (s.job > 0) kill(s.job, SIGKILL);
         kill(s.pid, SIGKILL);
         waitpid(s.pid, nullptr, 0);
     }
+    if (s.befehle >= 0) close(s.befehle);
     if (s.master >= 0) close(s.master);
     if (s.slave >= 0) close(s.slave);
     s = sitzung{};

@@ -8,6 +8,8 @@
 
 struct sitzung {
     pid_t pid = -1;
+    pid_t job = -1;        // the program itself, when it runs as a job under a shell of ours
+    int befehle = -1;      // to that shell: 'h' takes the terminal back, 'v' gives it to the job
     int master = -1;
     int slave = -1;        // kept open here, so the terminal's mode can be read after the program ends
     std::string ausgabe;   // everything the program wrote, carriage returns removed
@@ -16,7 +18,19 @@ struct sitzung {
 
 // Starts the program on a fresh terminal in a mode with a few unusual settings, so that a
 // restore to anything but the exact mode at start shows.
-sitzung starten(const char* ordner = nullptr);
+// `zu`: a standard descriptor closed before the program starts (-1: none).
+sitzung starten(const char* ordner = nullptr, int zu = -1);
+
+// The program as the foreground job of its own process group under a stand-in shell that leads
+// the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).
+// `pid` is the shell, which ends as the job ends; `job` the program.
+sitzung starten_als_job();
+
+// Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v').
+void shell_befehl(sitzung& s, char befehl);
+
+// The job's state letter from /proc ('T' stopped, 'S' sleeping, ...).
+char zustand(pid_t pid);
 
 // Reads output until `muster` appears at or after `ab`; false after `ms` milliseconds.
 bool lesen_bis(sitzung& s, std::string_view muster, std::size_t ab = 0, int ms = 15000);

@@ -17,7 +17,7 @@ bool skript::zeile_lesen(std::string& zeile) {
 }
 
 bool skript::ausgeben(std::string_view bytes) {
-    ++schreibvorgaenge;
+    if (++schreibvorgaenge > kaputt_nach) ausgabe_kaputt = true;
     if (ausgabe_kaputt) return false;
     protokoll += bytes;
     return true;

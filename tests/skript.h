@@ -1,6 +1,7 @@
 // A scripted terminal: typed lines in, a transcript out, key presses always at hand.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,7 @@ struct skript final : geraet {
     int tasten = 0;
     bool ist_bildschirm;
     bool ausgabe_kaputt = false;  // the reader of the output has gone
+    std::size_t kaputt_nach = SIZE_MAX;  // ... after this many writes
     std::size_t schreibvorgaenge = 0;
 };
 

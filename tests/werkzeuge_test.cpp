@@ -52,6 +52,16 @@ TEST(Teilbarkeit, JedeZeileErreichtDenBildschirmSofort) {
     EXPECT_EQ(s.schreibvorgaenge, 1u + 6u);
 }
 
+TEST(Teilbarkeit, HoertAufWennNiemandMehrLiest) {
+    skript s("4294967295\n5\n");
+    s.kaputt_nach = 1;  // the prompt reaches the reader; then it has gone
+    konsole_einsetzen(s);
+    teilbarkeit();
+    EXPECT_EQ(s.schreibvorgaenge, 2u);  // one failed write, not one per divisor
+    EXPECT_TRUE(eingabe_zu_ende());
+    EXPECT_EQ(s.tasten, 0);
+}
+
 TEST(Teilbarkeit, RestDerZeileBeantwortetDasNaechsteMenue) {
     EXPECT_EQ(programm("1\n3 5\n"), START + M + "1\n" + PROMPT + "3 5\n" + teiler({"3", "1"}) + T + M);
 }

@@ -1,0 +1,261 @@
+// The real program with pipes, files and devices instead of a terminal: broken, slow, non-blocking
+// and endless streams, closed descriptors and ignored signals.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/umgebung.h"
+
+namespace {
+
+struct stueck {
+    std::string text;
+    int pause_ms = 0;  // before it is written
+};
+
+struct aufruf {
+    std::vector<stueck> eingabe;          // fed through a pipe, piece by piece
+    const char* eingabedatei = nullptr;   // instead: standard input from this file
+    const char* ausgabedatei = nullptr;   // standard output to this file instead of a pipe
+    bool eingabe_nonblock = false;
+    bool ausgabe_nonblock = false;
+    bool leser_weg = false;               // the pipe's reader has gone before the program starts
+    int lesepause_ms = 0;                 // a slow reader: waits this long before each read
+    int ignoriert = 0;                    // a signal ignored at start
+    int signal_nach_start = 0;            // sent once the first output has arrived
+};
+
+struct ergebnis {
+    std::string aus;
+    std::string fehler;
+    int status = -1;
+    long rss_kib = 0;
+};
+
+void alles_schreiben(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, 100);
+            continue;
+        }
+        if (n <= 0) return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// Runs the program in a new session, without a controlling terminal.
+ergebnis ausfuehren(const aufruf& a) {
+    int ein[2], aus[2], fehler[2];
+    if (pipe(ein) != 0 || pipe(aus) != 0 || pipe(fehler) != 0) return {};
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setsid();
+        const int e = a.eingabedatei ? open(a.eingabedatei, O_RDONLY) : fcntl(ein[0], F_DUPFD, 3);
+        const int o = a.ausgabedatei ? open(a.ausgabedatei, O_WRONLY) : fcntl(aus[1], F_DUPFD, 3);
+        const int f = fcntl(fehler[1], F_DUPFD, 3);
+        for (int fd : {ein[0], ein[1], aus[0], aus[1], fehler[0], fehler[1]}) close(fd);
+        dup2(e, 0), dup2(o, 1), dup2(f, 2);
+        close(e), close(o), close(f);
+        if (a.eingabe_nonblock) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+        if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
+        signal(SIGPIPE, SIG_DFL);  // the feeding thread ignores it in the test process
+        if (a.ignoriert != 0) signal(a.ignoriert, SIG_IGN);
+        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ein[0]);
+    close(aus[1]);
+    close(fehler[1]);
+    if (a.leser_weg) close(aus[0]);
+    std::thread schreiber([&a, fd = ein[1]] {
+        signal(SIGPIPE, SIG_IGN);
+        for (const stueck& s : a.eingabe) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(s.pause_ms));
+            alles_schreiben(fd, s.text);
+        }
+        close(fd);
+    });
+    ergebnis r;
+    std::vector<pollfd> offen;
+    if (!a.leser_weg) offen.push_back({aus[0], POLLIN, 0});
+    offen.push_back({fehler[0], POLLIN, 0});
+    bool signal_gesendet = a.signal_nach_start == 0;
+    while (!offen.empty()) {
+        if (a.lesepause_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(a.lesepause_ms));
+        if (poll(offen.data(), offen.size(), 100) < 0) break;
+        for (std::size_t i = 0; i < offen.size();) {
+            char puffer[4096];
+            const ssize_t n = offen[i].revents != 0 ? read(offen[i].fd, puffer, sizeof puffer) : -2;
+            if (n == -2 || (n < 0 && errno == EINTR)) {
+                ++i;
+                continue;
+            }
+            if (n <= 0) {
+                close(offen[i].fd);
+                offen.erase(offen.begin() + static_cast<long>(i));
+                continue;
+            }
+            (offen[i].fd == fehler[0] ? r.fehler : r.aus).append(puffer, static_cast<std::size_t>(n));
+            if (!signal_gesendet && !r.aus.empty()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                kill(kind, a.signal_nach_start);
+                signal_gesendet = true;
+            }
+            ++i;
+        }
+    }
+    schreiber.join();
+    rusage verbrauch{};
+    wait4(kind, &r.status, 0, &verbrauch);
+    r.rss_kib = verbrauch.ru_maxrss;
+    return r;
+}
+
+bool endete_mit(int status, int code) { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
+std::size_t anzahl(const std::string& text, const std::string& muster) {
+    std::size_t n = 0;
+    for (auto p = text.find(muster); p != std::string::npos; p = text.find(muster, p + 1)) ++n;
+    return n;
+}
+
+// ---- endless and odd input ----------------------------------------------------------------------
+
+TEST(Eingabe, LangeZeilenMitBegrenztemSpeicher) {
+    // Under valgrind and the sanitizers the tool itself needs the memory; there only the run counts.
+    const std::size_t groesse = gebremst() ? (std::size_t{4} << 20) : (std::size_t{48} << 20);
+    const long grenze_kib = gebremst() ? 1L << 30 : 16L << 10;
+    char pfad[] = "/tmp/zifferon-zeile-XXXXXX";
+    const int fd = mkstemp(pfad);
+    ASSERT_GE(fd, 0);
+    // A number of millions of digits, then as many NUL bytes on one line.
+    alles_schreiben(fd, "2\n");
+    const std::string ziffern(1 << 20, '7');
+    for (std::size_t n = 0; n < groesse; n += ziffern.size()) alles_schreiben(fd, ziffern);
+    alles_schreiben(fd, "\n");
+    const std::string nullen(1 << 20, '\0');
+    for (std::size_t n = 0; n < groesse; n += nullen.size()) alles_schreiben(fd, nullen);
+    alles_schreiben(fd, " 12\n");
+    close(fd);
+    aufruf a;
+    a.eingabedatei = pfad;
+    const ergebnis r = ausfuehren(a);
+    unlink(pfad);
+    EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+    EXPECT_LT(r.rss_kib, grenze_kib);
+    // Still one number, refused as too large; the NULs are one entry that is no number, and the
+    // rest of their line goes with them.
+    const std::string nochmal = "Bitte Zahl eingeben: \n\n\n\t\t\tBitte eine gueltige Zahl eingeben !";
+    EXPECT_EQ(anzahl(r.aus, nochmal), 2u);
+    EXPECT_TRUE(r.aus.ends_with(nochmal + "\n\nBitte Zahl eingeben: "));
+}
+
+TEST(Eingabe, ZeilenKommenStueckweise) {
+    struct fall {
+        std::vector<stueck> eingabe;
+        const char* erwartet;
+    };
+    const std::string weit(4093, ' ');
+    for (const fall& f : {
+             // A line that has partly arrived is not yet a line.
+             fall{{{"2\n1"}, {"3\n5\n", 200}}, "\n13 ist eine Primzahl"},
+             // Digits on both sides of a read's boundary stay one number.
+             fall{{{"2\n" + weit + "1"}, {"3\n5\n", 100}}, "\n13 ist eine Primzahl"},
+             fall{{{"2\n" + std::string(70000, ' ') + "1"}, {"7\n5\n", 100}}, "\n17 ist eine Primzahl"},
+         }) {
+        aufruf a;
+        a.eingabe = f.eingabe;
+        const ergebnis r = ausfuehren(a);
+        EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+        EXPECT_NE(r.aus.find(f.erwartet), std::string::npos) << f.erwartet;
+        EXPECT_EQ(r.aus.find("ist zwar nur durch 1"), std::string::npos);
+    }
+}
+
+TEST(Eingabe, NichtBlockierendeEingabeWirdAbgewartet) {
+    aufruf a;
+    a.eingabe = {{"2\n", 300}, {"97\n", 300}, {"5\n"}};
+    a.eingabe_nonblock = true;
+    const ergebnis r = ausfuehren(a);
+    EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+    EXPECT_NE(r.aus.find("\n97 ist eine Primzahl"), std::string::npos) << r.aus;
+}
+
+TEST(Eingabe, VerzeichnisAlsEingabeEndetWieDasEnde) {
+    aufruf a;
+    a.eingabedatei = "/";
+    const ergebnis r = ausfuehren(a);
+    EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+    EXPECT_TRUE(r.aus.ends_with("Ihre Wahl: "));
+}
+
+// ---- output that fails, waits or is read slowly -------------------------------------------------
+
+TEST(Ausgabe, VolleAusgabeWirdGemeldet) {
+    aufruf a;
+    a.eingabe = {{"2\n97\n5\n"}};
+    a.ausgabedatei = "/dev/full";
+    const ergebnis r = ausfuehren(a);
+    EXPECT_TRUE(endete_mit(r.status, 1)) << r.status;
+    EXPECT_TRUE(r.fehler.starts_with("zifferon: Die Ausgabe ist fehlgeschlagen: ")) << r.fehler;
+    EXPECT_EQ(anzahl(r.fehler, "\n"), 1u) << r.fehler;
+    EXPECT_TRUE(r.fehler.ends_with("\n"));
+}
+
+TEST(Ausgabe, LeserWegEndetLeiseUndSofort) {
+    struct fall {
+        const char* name;
+        aufruf a;
+    };
+    aufruf null_eingabe;
+    null_eingabe.eingabedatei = "/dev/zero";  // endless input: only the failed output can end it
+    null_eingabe.leser_weg = true;
+    aufruf teiler;
+    // Seconds of work to its last divisor line; nobody reads the first one.
+    teiler.eingabe = {{"1\n4294967295\n5\n"}};
+    teiler.leser_weg = true;
+    for (const fall& f : {fall{"dev/zero", null_eingabe}, fall{"Teiler", teiler}}) {
+        const ergebnis r = ausfuehren(f.a);
+        EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE) << f.name << " " << r.status;
+        EXPECT_EQ(r.fehler, "") << f.name;
+    }
+}
+
+TEST(Ausgabe, NichtBlockierendeAusgabeVerliertNichts) {
+    aufruf a;
+    a.eingabe = {{"3\n1\n6 100000\n\n5\n"}};
+    a.ausgabe_nonblock = true;
+    a.lesepause_ms = 2;
+    const ergebnis r = ausfuehren(a);
+    EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+    EXPECT_EQ(anzahl(r.aus, " ist eine Primzahl"), 9590u);
+    EXPECT_NE(r.aus.find("\n\n100003 ist eine Primzahl\n\nIn dem Zahlenintervall von 6 bis 100006 gibt es 9590 Primzahlen"),
+              std::string::npos);
+}
+
+// ---- signals ignored at start stay ignored ------------------------------------------------------
+
+TEST(Signale, ImStartIgnorierteBleibenIgnoriert) {
+    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        aufruf a;
+        a.eingabe = {{"2\n"}, {"97\n5\n", 600}};
+        a.ignoriert = signal;
+        a.signal_nach_start = signal;
+        const ergebnis r = ausfuehren(a);
+        EXPECT_TRUE(endete_mit(r.status, 0)) << signal << " " << r.status;
+        EXPECT_NE(r.aus.find("\n97 ist eine Primzahl"), std::string::npos) << signal;
+    }
+}
+
+}  // namespace
