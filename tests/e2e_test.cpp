@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "tests/pty.h"
+#include "tests/umgebung.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ protected:
     void TearDown() override { schliessen(s); }
 
     bool warten_auf_zustand(char soll) {
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 1500; ++i) {
             if (zustand(s.job) == soll) return true;
             lesen_fuer(s, 10);
         }
@@ -215,6 +216,8 @@ protected:
 };
 
 TEST_F(Job, StrgZGibtDasTerminalZurueckUndFgZeigtAllesWieder) {
+    // valgrind does not stop a program that raises SIGTSTP again with its default action.
+    if (unter_valgrind()) GTEST_SKIP() << "no job control under valgrind";
     tippen(s, "2\n97\n");
     ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
     ASSERT_TRUE(warten_bis_roh(s));

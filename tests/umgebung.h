@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
+inline bool unter_valgrind() {
+    const char* vorab = std::getenv("LD_PRELOAD");
+    return vorab != nullptr && std::strstr(vorab, "vgpreload") != nullptr;
+}
+
 inline bool gebremst() {
 #ifdef ZIFFERON_SANITIZE
     return true;
 #else
-    const char* vorab = std::getenv("LD_PRELOAD");
-    return vorab != nullptr && std::strstr(vorab, "vgpreload") != nullptr;
+    return unter_valgrind();
 #endif
 }
