@@ -14,6 +14,7 @@
 
 #include "console/geraet.h"
 #include "console/konsole.h"
+#include "numbers/kerne.h"
 #include "numbers/lister.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
@@ -108,7 +109,18 @@ void vergleichen(benchmark::State& state, Programm programm, Nackt nackt) {
 
 // ---- the benchmarks ------------------------------------------------------------------------------
 
+// The benchmarks below run with the kernel given as their argument (at most what the CPU has):
+// 3 AVX-512, 2 AVX2, 1 SSE2 (the x86-64 baseline), 0 portable.
+struct stufe_setzen {
+    explicit stufe_setzen(benchmark::State& state) {
+        const auto gewuenscht = static_cast<kernstufe>(state.range(0));
+        if (kern_begrenzen(gewuenscht) != gewuenscht) state.SkipWithError("kernel not supported by this CPU");
+    }
+    ~stufe_setzen() { kern_begrenzen(kernstufe::avx512); }
+};
+
 void Primtest_Schlimmster(benchmark::State& state) {
+    const stufe_setzen stufe(state);
     std::uint32_t zahl = 4294967291u;  // the largest 32-bit prime: 32768 divisions
     vergleichen(
         state, [&] { for (int k = 0; k < 1000; ++k) benchmark::DoNotOptimize(primtest(zahl)), benchmark::ClobberMemory(); },
@@ -116,6 +128,7 @@ void Primtest_Schlimmster(benchmark::State& state) {
 }
 
 void Primtest_Gemischt(benchmark::State& state) {
+    const stufe_setzen stufe(state);
     const std::uint32_t start = 4000000000u;
     vergleichen(
         state,
@@ -127,7 +140,17 @@ void Primtest_Gemischt(benchmark::State& state) {
         [&] { benchmark::DoNotOptimize(nackt_primzahlen(start, 20000)); });
 }
 
+void Teilbarkeit_1000000007(benchmark::State& state) {
+    const stufe_setzen stufe(state);
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state, [&] { dialog(teilbarkeit, "1000000007\n", null); },
+        [&] { benchmark::DoNotOptimize(nackt_teiler(1000000007u)); });
+    close(null);
+}
+
 void Teilbarkeit_100000007(benchmark::State& state) {
+    const stufe_setzen stufe(state);
     const int null = open("/dev/null", O_WRONLY);
     vergleichen(
         state, [&] { dialog(teilbarkeit, "100000007\n", null); },
@@ -137,6 +160,7 @@ void Teilbarkeit_100000007(benchmark::State& state) {
 
 // One million numbers from 4000000000: the lister's whole dialogue, primes to the screen.
 void Lister_Bildschirm(benchmark::State& state) {
+    const stufe_setzen stufe(state);
     const int null = open("/dev/null", O_WRONLY);
     vergleichen(
         state, [&] { dialog(primzahllister, "1 4000000000 1000000\n", null); },
@@ -146,6 +170,7 @@ void Lister_Bildschirm(benchmark::State& state) {
 
 // The same run appended to a file, removed again after each iteration.
 void Lister_Datei(benchmark::State& state) {
+    const stufe_setzen stufe(state);
     char ordner[] = "/tmp/zifferon-bench-XXXXXX";
     if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
     const std::string name = std::string(ordner) + "/liste";
@@ -157,6 +182,24 @@ void Lister_Datei(benchmark::State& state) {
             unlink((name + ".txt").c_str());
         },
         [&] { benchmark::DoNotOptimize(nackt_primzahlen(4000000000u, 1000000)); });
+    close(null);
+    rmdir(ordner);
+}
+
+// One million numbers from 6 into a file: small numbers, most with a small divisor.
+void Lister_Datei_ab_6(benchmark::State& state) {
+    const stufe_setzen stufe(state);
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string name = std::string(ordner) + "/liste";
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state,
+        [&] {
+            dialog(primzahllister, "2 " + name + " 6 1000000\n", null);
+            unlink((name + ".txt").c_str());
+        },
+        [&] { benchmark::DoNotOptimize(nackt_primzahlen(6, 1000000)); });
     close(null);
     rmdir(ordner);
 }
@@ -182,11 +225,14 @@ void Start_bis_Menue(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(Primtest_Schlimmster)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(Primtest_Gemischt)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(Teilbarkeit_100000007)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(Lister_Bildschirm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(Lister_Datei)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+// Each on the best kernel and on the x86-64 baseline.
+BENCHMARK(Primtest_Schlimmster)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Primtest_Gemischt)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Teilbarkeit_100000007)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Teilbarkeit_1000000007)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Lister_Bildschirm)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -7,6 +7,13 @@ enum class urteil { prim, zusammengesetzt };
 
 // Last-digit filter, then trial division by 3, 5, 7, ... up to the first odd number above the
 // integer square root. Misjudges 1 (prime), 2 and 5 (composite); callers keep those away.
+// The divisions are checked a block at a time by the fastest kernel the CPU has.
 urteil primtest(std::uint32_t zahl);
+
+// The same test as the plain statement of the algorithm, one division at a time: the reference
+// every kernel is tested and measured against.
+urteil primtest_einzeln(std::uint32_t zahl);
+// The smallest odd divisor d, 3 <= d <= bis, of `zahl` by plain division, or 0.
+std::uint32_t erster_teiler_einzeln(std::uint32_t zahl, std::uint32_t bis);
 
 void primzahlcheck();

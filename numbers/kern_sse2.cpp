@@ -1,0 +1,55 @@
+// Kernels for the x86-64 baseline (SSE2), which every x86-64 CPU has.
+#include <emmintrin.h>
+
+#include "numbers/kerne.h"
+
+// Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kerne.cpp
+// has its proof): d divides n exactly when (q >> 16) * d <= n >> 16, q = n * d^-1 mod 2^32.
+// With n = nh 2^16 + nl and d^-1 = ih 2^16 + il, q >> 16 = hi(nl il) + lo(nh il) + lo(nl ih) mod
+// 2^16 (the product nh ih only reaches bits 32 and up). The 32-bit product (q >> 16) * d is split
+// the same way: it is <= nh exactly when its high half is 0 and its low half is <= nh, i.e. when
+// both hi(qh d) and the saturating lo(qh d) - nh are 0. Lanes past `bis` are masked off.
+std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t bis) {
+    if (bis < 3) return 0;
+    const std::uint32_t letztes = (bis - 3) / 2;  // index of the last divisor to try
+    const __m128i nl = _mm_set1_epi16(static_cast<short>(zahl & 0xFFFF));
+    const __m128i nh = _mm_set1_epi16(static_cast<short>(zahl >> 16));
+    const __m128i null = _mm_setzero_si128();
+    __m128i d = _mm_setr_epi16(3, 5, 7, 9, 11, 13, 15, 17);
+    const __m128i schritt = _mm_set1_epi16(16);
+    for (std::uint32_t k = 0; k <= letztes; k += 8) {
+        const __m128i il = _mm_load_si128(reinterpret_cast<const __m128i*>(inverse.tief + k));
+        const __m128i ih = _mm_load_si128(reinterpret_cast<const __m128i*>(inverse.hoch + k));
+        const __m128i qh = _mm_add_epi16(_mm_add_epi16(_mm_mulhi_epu16(nl, il), _mm_mullo_epi16(nh, il)),
+                                         _mm_mullo_epi16(nl, ih));
+        const __m128i rest = _mm_or_si128(_mm_mulhi_epu16(qh, d), _mm_subs_epu16(_mm_mullo_epi16(qh, d), nh));
+        unsigned treffer = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(rest, null)));
+        if (treffer != 0) {
+            const std::uint32_t gueltig = letztes - k + 1;  // lanes that are divisors <= bis
+            if (gueltig < 8) treffer &= (1u << (2 * gueltig)) - 1;
+            if (treffer != 0) return 2 * (k + static_cast<std::uint32_t>(__builtin_ctz(treffer)) / 2) + 3;
+        }
+        d = _mm_add_epi16(d, schritt);
+    }
+    return 0;
+}
+
+// Two candidates per division in double precision, exact for n, d < 2^32: if d divides n, n / d is
+// an integer below 2^32 and exact; if not, n / d lies at least 1/d from every integer, while the
+// rounding error is below (n / d) 2^-53 < 2^-21 / d. Rounded to the nearest integer m, m d is
+// below 2^33 + 2^32, exact, and equals n only if d divides n.
+std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
+    const __m128d n = _mm_set1_pd(static_cast<double>(zahl));
+    const __m128d magie = _mm_set1_pd(6755399441055744.0);  // 2^52 + 2^51: adding it rounds to an integer
+    __m128d d = _mm_setr_pd(static_cast<double>(hoch), static_cast<double>(hoch) - 1);
+    const __m128d zwei = _mm_set1_pd(2);
+    std::uint64_t treffer = 0;
+    for (unsigned j = 0; j < breite; j += 2) {
+        const __m128d q = _mm_div_pd(n, d);
+        const __m128d m = _mm_sub_pd(_mm_add_pd(q, magie), magie);
+        const auto ganz = static_cast<std::uint64_t>(_mm_movemask_pd(_mm_cmpeq_pd(_mm_mul_pd(m, d), n)));
+        treffer |= ganz << j;
+        d = _mm_sub_pd(d, zwei);
+    }
+    return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
+}

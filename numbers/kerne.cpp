@@ -1,0 +1,92 @@
+#include "numbers/kerne.h"
+
+namespace {
+
+// Newton's iteration x <- x (2 - d x) doubles the number of correct low bits; x = d is right to 3
+// bits for odd d (d * d = 1 mod 8), so four steps give 48 >= 32.
+constexpr inverse_tabelle tabelle_bauen() {
+    inverse_tabelle t{};
+    for (std::uint32_t k = 0; k < inverse_anzahl; ++k) {
+        const std::uint32_t d = 2 * k + 3;
+        std::uint32_t x = d;
+        for (int schritt = 0; schritt < 4; ++schritt) x *= 2 - d * x;
+        t.tief[k] = static_cast<std::uint16_t>(x);
+        t.hoch[k] = static_cast<std::uint16_t>(x >> 16);
+    }
+    return t;
+}
+
+// Portable: the same divisibility test as the vector kernels, one divisor at a time.
+//
+// Why it is exact: for odd d let q = n * d^-1 mod 2^32. If d divides n, q = n / d, so
+// (q >> 16) * d <= q * d / 2^16 = n / 2^16, and the integer left side is <= n >> 16. If d does not
+// divide n, q * d = n (mod 2^32) with q * d != n, so q * d >= n + 2^32 and
+// (q >> 16) * d > (q / 2^16 - 1) * d >= n / 2^16 + 2^16 - d >= n >> 16 for d <= 65536.
+// With q >> 16 < 2^16 and d < 2^16 the product fits in 32 bits.
+std::uint32_t erster_teiler_portabel(std::uint32_t zahl, std::uint32_t bis) {
+    for (std::uint32_t k = 0, d = 3; d <= bis; ++k, d += 2) {
+        const std::uint32_t inv = std::uint32_t{inverse.hoch[k]} << 16 | inverse.tief[k];
+        const std::uint32_t q = zahl * inv;
+        if ((q >> 16) * d <= zahl >> 16) return d;
+    }
+    return 0;
+}
+
+std::uint64_t teiler_im_block_portabel(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
+    std::uint64_t treffer = 0;
+    for (unsigned j = 0; j < breite; ++j)
+        if (zahl % (hoch - j) == 0) treffer |= std::uint64_t{1} << j;
+    return treffer;
+}
+
+struct kernsatz {
+    kernstufe stufe;
+    std::uint32_t (*erster_teiler)(std::uint32_t, std::uint32_t);
+    std::uint64_t (*teiler_im_block)(std::uint32_t, std::uint32_t, unsigned);
+};
+
+constexpr kernsatz saetze[] = {
+    {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel},
+#if defined(__x86_64__) || defined(_M_X64)
+    {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2},
+    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2},
+    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512},
+#endif
+};
+
+kernstufe beste_stufe() {
+#if defined(__x86_64__) || defined(_M_X64)
+    __builtin_cpu_init();  // may run before the runtime's own initialisation
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return kernstufe::avx512;
+    if (__builtin_cpu_supports("avx2")) return kernstufe::avx2;
+    return kernstufe::sse2;  // part of every x86-64 CPU
+#else
+    return kernstufe::portabel;
+#endif
+}
+
+const kernsatz& satz(kernstufe stufe) {
+    for (const kernsatz& s : saetze)
+        if (s.stufe == stufe) return s;
+    return saetze[0];
+}
+
+const kernstufe beste = beste_stufe();
+kernsatz aktiv = satz(beste);
+
+}  // namespace
+
+constexpr inverse_tabelle inverse = tabelle_bauen();
+
+std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t bis) { return aktiv.erster_teiler(zahl, bis); }
+
+std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
+    return aktiv.teiler_im_block(zahl, hoch, breite);
+}
+
+kernstufe kern_aktiv() { return aktiv.stufe; }
+
+kernstufe kern_begrenzen(kernstufe hoechstens) {
+    aktiv = satz(hoechstens < beste ? hoechstens : beste);
+    return aktiv.stufe;
+}

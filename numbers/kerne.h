@@ -1,0 +1,42 @@
+// The trial division's inner checks, done a block of candidates at a time. Only *how* a block is
+// checked differs between the kernels; which candidates are tried and what is concluded is the
+// plain algorithm's (numbers/primzahl.h keeps it one division at a time).
+//
+// Kept free of inline library code: the vector kernels are compiled for other instruction sets,
+// and an inline function compiled there could be picked by the linker for the whole program.
+#pragma once
+
+#include <cstdint>
+
+// The smallest odd d with 3 <= d <= bis that divides `zahl`, or 0. Requires bis <= 65535 (the
+// integer square root of a 32-bit number is at most that).
+std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t bis);
+
+// Which of the candidates hoch, hoch - 1, ..., hoch - breite + 1 divide `zahl`: bit j stands for
+// hoch - j. Requires 1 <= breite <= 64 and breite <= hoch.
+std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+
+// The kernels, from the portable one up. The best one the CPU supports is chosen once, at start.
+enum class kernstufe { portabel, sse2, avx2, avx512 };
+
+kernstufe kern_aktiv();
+// For tests and benchmarks: uses at most `hoechstens` (as on an older CPU); returns what is used.
+kernstufe kern_begrenzen(kernstufe hoechstens);
+
+// ---- for the kernel files ----------------------------------------------------------------------
+
+// d^-1 mod 2^32 for every odd d = 2k + 3 up to 65537, split into 16-bit halves, padded so that a
+// vector load past the last divisor stays inside. The vector kernels use 16-bit lanes.
+inline constexpr std::uint32_t inverse_anzahl = 32768;
+struct alignas(64) inverse_tabelle {
+    std::uint16_t tief[inverse_anzahl + 64];
+    std::uint16_t hoch[inverse_anzahl + 64];
+};
+extern const inverse_tabelle inverse;
+
+std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t bis);
+std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t bis);
+std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t bis);
+std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+std::uint64_t teiler_im_block_avx512(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
