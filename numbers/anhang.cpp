@@ -1,5 +1,6 @@
 #include "numbers/anhang.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -28,6 +29,7 @@ constexpr std::size_t standard_speicher = std::size_t{4} << 20;
 constexpr int standard_frist_ms = 30'000;
 
 std::size_t speichergrenze = standard_speicher;
+std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `speichergrenze` bytes
 int sperrfrist_ms = standard_frist_ms;
 
 // What a signal ending the process must undo, read by the handler: the open target, whether we
@@ -53,8 +55,7 @@ long long roh_lesen(int fd, char* p, std::size_t n) { return _read(fd, p, static
 bool zurueckspulen(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
 long long groesse(int fd) { return _filelengthi64(fd); }
 bool kuerzen(int fd, long long laenge) { return _chsize_s(fd, laenge) == 0; }
-bool sichern(int fd) { return _commit(fd) == 0; }
-void schliessen(int fd) { _close(fd); }
+bool schliessen(int fd) { return _close(fd) == 0; }
 
 int spooldatei() {
     char ordner[MAX_PATH + 1];
@@ -121,9 +122,8 @@ long long groesse(int fd) {
     return fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 bool kuerzen(int fd, long long laenge) { return ftruncate(fd, static_cast<off_t>(laenge)) == 0; }
-// Errors a file system reports late (quota, NFS) show here, while the block can still be taken back.
-bool sichern(int fd) { return fsync(fd) == 0 || errno == EINVAL; }
-void schliessen(int fd) { close(fd); }
+// A network file system may report a failed write only here; reported, though no longer undone.
+bool schliessen(int fd) { return close(fd) == 0 || errno == EINTR; }
 
 // Unlinked at once, so nothing is left behind however the process ends.
 int spooldatei() {
@@ -239,7 +239,10 @@ void vergessen(ziel& z) {
 void spool_freigeben(spool& s) {
     if (s.fd >= 0) schliessen(s.fd);
     s.fd = -1;
-    s.speicher.clear();
+    // Kept for the next listing: its pages are then already there.
+    if (s.speicher && s.platz == speichergrenze) frei = std::move(s.speicher);
+    s.speicher.reset();
+    s.laenge = s.platz = 0;
 }
 
 bool spool_ausgeben(spool& s, int fd) {
@@ -254,19 +257,31 @@ bool spool_ausgeben(spool& s, int fd) {
             if (!alles_schreiben(fd, stueck.data(), static_cast<std::size_t>(n))) return false;
         }
     }
-    return alles_schreiben(fd, s.speicher.data(), s.speicher.size());
+    return alles_schreiben(fd, s.speicher.get(), s.laenge);
 }
 
 }  // namespace
 
 bool spool_anhaengen(spool& s, std::string_view text) {
     if (s.fehler) return false;
-    s.speicher.append(text);
-    if (s.speicher.size() < speichergrenze) return true;
-    if (s.fd < 0) s.fd = spooldatei();
-    s.fehler = s.fd < 0 || !alles_schreiben(s.fd, s.speicher.data(), s.speicher.size());
-    s.speicher.clear();
-    return !s.fehler;
+    if (!s.speicher) {
+        // Pages are only taken as they are written; growing by copying cost more than the run.
+        s.platz = speichergrenze;
+        s.speicher = frei ? std::move(frei) : std::make_unique_for_overwrite<char[]>(s.platz);
+    }
+    while (!text.empty()) {
+        const std::size_t passt = std::min(text.size(), s.platz - s.laenge);
+        std::memcpy(s.speicher.get() + s.laenge, text.data(), passt);
+        s.laenge += passt;
+        text.remove_prefix(passt);
+        if (s.laenge < s.platz) break;
+        // Full: the block goes on in the temporary file.
+        if (s.fd < 0) s.fd = spooldatei();
+        s.fehler = s.fd < 0 || !alles_schreiben(s.fd, s.speicher.get(), s.laenge);
+        s.laenge = 0;
+        if (s.fehler) return false;
+    }
+    return true;
 }
 
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
@@ -300,10 +315,10 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     if (!z.regulaer) {
         // A device or a pipe: nothing can be taken back, so the block simply goes through.
         const bool ganz = spool_ausgeben(s, z.fd);
-        schliessen(z.fd);
+        const bool zu = schliessen(z.fd);
         vergessen(z);
         spool_freigeben(s);
-        return ganz;
+        return ganz && zu;
     }
     for (int versuch = 0;; ++versuch) {
         if (!sperren(z.fd)) {
@@ -322,7 +337,7 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     }
     const long long anfang = groesse(z.fd);
     a.anfang.store(anfang);
-    const bool ganz = anfang >= 0 && spool_ausgeben(s, z.fd) && sichern(z.fd);
+    const bool ganz = anfang >= 0 && spool_ausgeben(s, z.fd);
     if (!ganz && anfang >= 0) kuerzen(z.fd, anfang);
     a.anfang.store(-1);
     spool_freigeben(s);
@@ -334,9 +349,9 @@ bool ziel_anhaengen(ziel& z, spool& s) {
         return false;
     }
     entsperren(z.fd);
-    schliessen(z.fd);
+    const bool zu = schliessen(z.fd);
     vergessen(z);
-    return ganz;
+    return ganz && zu;
 }
 
 void ziel_aufgeben(ziel& z, spool& s) {
@@ -352,4 +367,7 @@ void ziel_aufgeben(ziel& z, spool& s) {
 }
 
 void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms; }
-void speichergrenze_setzen(std::size_t bytes) { speichergrenze = bytes == 0 ? standard_speicher : bytes; }
+void speichergrenze_setzen(std::size_t bytes) {
+    speichergrenze = bytes == 0 ? standard_speicher : bytes;
+    frei.reset();
+}

@@ -4,17 +4,47 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 struct spool {
-    std::string speicher;  // the block so far, or its tail once it lives in `fd`
-    int fd = -1;           // an unlinked temporary file, once the block outgrows memory
-    bool fehler = false;   // the block could not be kept whole
+    std::unique_ptr<char[]> speicher;  // the block so far, or its tail once it lives in `fd`
+    std::size_t laenge = 0;
+    std::size_t platz = 0;             // the size of `speicher`
+    int fd = -1;                       // an unlinked temporary file, once the block outgrows memory
+    bool fehler = false;               // the block could not be kept whole
 };
 
 // False once the spool has failed; the block is then lost.
 bool spool_anhaengen(spool& s, std::string_view text);
+
+// One prime's line, its digits and the line break, written straight into the spool: a long run
+// adds millions of them.
+inline bool spool_zeile(spool& s, std::uint32_t zahl) {
+    constexpr std::size_t laengste = 11;
+    if (s.platz - s.laenge < laengste) {
+        char platz[laengste];
+        char* p = platz + laengste;
+        *--p = '\n';
+        do {
+            *--p = static_cast<char>('0' + zahl % 10);
+            zahl /= 10;
+        } while (zahl != 0);
+        return spool_anhaengen(s, std::string_view(p, static_cast<std::size_t>(platz + laengste - p)));
+    }
+    std::size_t ziffern = 1;
+    for (std::uint32_t rest = zahl; rest >= 10; rest /= 10) ++ziffern;
+    char* p = s.speicher.get() + s.laenge + ziffern;
+    *p = '\n';
+    do {
+        *--p = static_cast<char>('0' + zahl % 10);
+        zahl /= 10;
+    } while (zahl != 0);
+    s.laenge += ziffern + 1;
+    return true;
+}
 
 struct ziel {
     int fd = -1;

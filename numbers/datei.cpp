@@ -35,10 +35,7 @@ dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::
     ziel zeiger;
     if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
     spool block;
-    const std::uint32_t pz = lauf(zahl, z3, [&block](std::uint32_t primzahl) {
-        anhaengen_zahl(block, primzahl);
-        return spool_anhaengen(block, "\n");
-    });
+    const std::uint32_t pz = lauf(zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); });
     spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
     anhaengen_zahl(block, zahl);
     spool_anhaengen(block, " bis ");

@@ -6,21 +6,23 @@
 #include "numbers/kerne.h"
 
 // The SSE2 kernel (numbers/kern_sse2.cpp, with the proof) on sixteen 16-bit lanes.
-std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t bis) {
-    if (bis < 3) return 0;
+std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    if (bis < ab) return 0;
     const std::uint32_t letztes = (bis - 3) / 2;
     const __m256i nl = _mm256_set1_epi16(static_cast<short>(zahl & 0xFFFF));
     const __m256i nh = _mm256_set1_epi16(static_cast<short>(zahl >> 16));
     const __m256i null = _mm256_setzero_si256();
-    __m256i d = _mm256_setr_epi16(3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33);
+    __m256i d = _mm256_add_epi16(_mm256_setr_epi16(3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33),
+                                 _mm256_set1_epi16(static_cast<short>(ab - 3)));
     const __m256i schritt = _mm256_set1_epi16(32);
-    for (std::uint32_t k = 0; k <= letztes; k += 16) {
-        const __m256i il = _mm256_load_si256(reinterpret_cast<const __m256i*>(inverse.tief + k));
-        const __m256i ih = _mm256_load_si256(reinterpret_cast<const __m256i*>(inverse.hoch + k));
+    for (std::uint32_t k = (ab - 3) / 2; k <= letztes; k += 16) {
+        const __m256i il = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(inverse.tief + k));
+        const __m256i ih = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(inverse.hoch + k));
         const __m256i qh = _mm256_add_epi16(_mm256_add_epi16(_mm256_mulhi_epu16(nl, il), _mm256_mullo_epi16(nh, il)),
                                             _mm256_mullo_epi16(nl, ih));
+        const __m256i grenze = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(inverse.schranke + k));
         const __m256i rest =
-            _mm256_or_si256(_mm256_mulhi_epu16(qh, d), _mm256_subs_epu16(_mm256_mullo_epi16(qh, d), nh));
+            _mm256_or_si256(_mm256_subs_epu16(qh, grenze), _mm256_subs_epu16(_mm256_mullo_epi16(qh, d), nh));
         unsigned treffer = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(rest, null)));
         if (treffer != 0) {
             const std::uint32_t gueltig = letztes - k + 1;

@@ -7,8 +7,8 @@
 
 // The SSE2 kernel (numbers/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
 // registers per branch.
-std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t bis) {
-    if (bis < 3) return 0;
+std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    if (bis < ab) return 0;
     const std::uint32_t letztes = (bis - 3) / 2;
     const __m512i nl = _mm512_set1_epi16(static_cast<short>(zahl & 0xFFFF));
     const __m512i nh = _mm512_set1_epi16(static_cast<short>(zahl >> 16));
@@ -16,10 +16,10 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t bis) {
     const __m512i rampe = _mm512_add_epi16(_mm512_set1_epi16(3),
         _mm512_slli_epi16(_mm512_set_epi16(31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
                                            15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), 1));
-    __m512i d0 = rampe;
-    __m512i d1 = _mm512_add_epi16(rampe, _mm512_set1_epi16(64));
+    __m512i d0 = _mm512_add_epi16(rampe, _mm512_set1_epi16(static_cast<short>(ab - 3)));
+    __m512i d1 = _mm512_add_epi16(d0, _mm512_set1_epi16(64));
     const __m512i schritt = _mm512_set1_epi16(128);
-    for (std::uint32_t k = 0; k <= letztes; k += 64) {
+    for (std::uint32_t k = (ab - 3) / 2; k <= letztes; k += 64) {
         const __m512i il0 = _mm512_load_si512(inverse.tief + k);
         const __m512i ih0 = _mm512_load_si512(inverse.hoch + k);
         const __m512i il1 = _mm512_load_si512(inverse.tief + k + 32);
@@ -41,6 +41,39 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t bis) {
         d1 = _mm512_add_epi16(d1, schritt);
     }
     return 0;
+}
+
+// The candidates packed sixteen to a register, against one small divisor at a time: the test of
+// numbers/kerne.h, n d^-1 mod 2^32 <= (2^32 - 1) / d, in 32-bit lanes.
+std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten) {
+    const __m512i rampe = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    // Only the candidates (four in ten numbers), packed: through memory, as unaligned stores and
+    // loads, so nothing wide needs an aligned stack slot.
+    std::uint32_t gepackt[64 + 32] = {};
+    unsigned anzahl = 0;
+    for (unsigned teil = 0; teil < 4; ++teil) {
+        const auto maske = static_cast<__mmask16>(kandidaten >> (16 * teil));
+        const __m512i n = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(start + 16 * teil)), rampe);
+        _mm512_mask_compressstoreu_epi32(gepackt + anzahl, maske, n);
+        anzahl += static_cast<unsigned>(__builtin_popcount(maske));
+    }
+    std::uint64_t ohne = 0;
+    for (unsigned ab = 0; ab < anzahl; ab += 32) {
+        const __m512i n0 = _mm512_loadu_si512(gepackt + ab);
+        const __m512i n1 = _mm512_loadu_si512(gepackt + ab + 16);
+        __mmask16 t0 = 0, t1 = 0;
+        for (const kleiner_teiler& kt : kleine_teiler.t) {
+            const __m512i inv = _mm512_set1_epi32(static_cast<int>(kt.inv));
+            const __m512i grenze = _mm512_set1_epi32(static_cast<int>(kt.grenze));
+            t0 |= _mm512_cmple_epu32_mask(_mm512_mullo_epi32(n0, inv), grenze);
+            t1 |= _mm512_cmple_epu32_mask(_mm512_mullo_epi32(n1, inv), grenze);
+        }
+        std::uint32_t frei = ~(static_cast<std::uint32_t>(t0) | static_cast<std::uint32_t>(t1) << 16);
+        if (anzahl - ab < 32) frei &= (1u << (anzahl - ab)) - 1;
+        for (; frei != 0; frei &= frei - 1)
+            ohne |= std::uint64_t{1} << (gepackt[ab + static_cast<unsigned>(__builtin_ctz(frei))] - start);
+    }
+    return ohne;
 }
 
 // The SSE2 block test (with the proof) on eight lanes.

@@ -7,29 +7,43 @@
 // has its proof): d divides n exactly when (q >> 16) * d <= n >> 16, q = n * d^-1 mod 2^32.
 // With n = nh 2^16 + nl and d^-1 = ih 2^16 + il, q >> 16 = hi(nl il) + lo(nh il) + lo(nl ih) mod
 // 2^16 (the product nh ih only reaches bits 32 and up). The 32-bit product (q >> 16) * d is split
-// the same way: it is <= nh exactly when its high half is 0 and its low half is <= nh, i.e. when
-// both hi(qh d) and the saturating lo(qh d) - nh are 0. Lanes past `bis` are masked off.
-std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t bis) {
-    if (bis < 3) return 0;
+// the same way: it is <= nh exactly when it is below 2^16, i.e. qh <= 65535 / d (from a table,
+// which saves a multiplication), and its low half is <= nh: when both saturating differences
+// qh - 65535 / d and lo(qh d) - nh are 0. Lanes past `bis` are masked off.
+std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    if (bis < ab) return 0;
     const std::uint32_t letztes = (bis - 3) / 2;  // index of the last divisor to try
     const __m128i nl = _mm_set1_epi16(static_cast<short>(zahl & 0xFFFF));
     const __m128i nh = _mm_set1_epi16(static_cast<short>(zahl >> 16));
     const __m128i null = _mm_setzero_si128();
-    __m128i d = _mm_setr_epi16(3, 5, 7, 9, 11, 13, 15, 17);
+    __m128i d = _mm_add_epi16(_mm_setr_epi16(3, 5, 7, 9, 11, 13, 15, 17), _mm_set1_epi16(static_cast<short>(ab - 3)));
     const __m128i schritt = _mm_set1_epi16(16);
-    for (std::uint32_t k = 0; k <= letztes; k += 8) {
-        const __m128i il = _mm_load_si128(reinterpret_cast<const __m128i*>(inverse.tief + k));
-        const __m128i ih = _mm_load_si128(reinterpret_cast<const __m128i*>(inverse.hoch + k));
+    // 16-bit lanes of `rest` that are zero: the divisors found, as -1 in the lane.
+    const auto geteilt = [&](std::uint32_t k) {
+        const __m128i il = _mm_loadu_si128(reinterpret_cast<const __m128i*>(inverse.tief + k));
+        const __m128i ih = _mm_loadu_si128(reinterpret_cast<const __m128i*>(inverse.hoch + k));
         const __m128i qh = _mm_add_epi16(_mm_add_epi16(_mm_mulhi_epu16(nl, il), _mm_mullo_epi16(nh, il)),
                                          _mm_mullo_epi16(nl, ih));
-        const __m128i rest = _mm_or_si128(_mm_mulhi_epu16(qh, d), _mm_subs_epu16(_mm_mullo_epi16(qh, d), nh));
-        unsigned treffer = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(rest, null)));
+        const __m128i grenze = _mm_loadu_si128(reinterpret_cast<const __m128i*>(inverse.schranke + k));
+        const __m128i rest = _mm_or_si128(_mm_subs_epu16(qh, grenze), _mm_subs_epu16(_mm_mullo_epi16(qh, d), nh));
+        d = _mm_add_epi16(d, schritt);
+        return _mm_cmpeq_epi16(rest, null);
+    };
+    // Four registers per branch; packing keeps -1 as -1 and 0 as 0, so one mask covers 32 divisors.
+    for (std::uint32_t k = (ab - 3) / 2; k <= letztes; k += 32) {
+        const __m128i g0 = geteilt(k);  // one after the other: each call moves `d` on
+        const __m128i g1 = geteilt(k + 8);
+        const __m128i g2 = geteilt(k + 16);
+        const __m128i g3 = geteilt(k + 24);
+        const __m128i a = _mm_packs_epi16(g0, g1);
+        const __m128i b = _mm_packs_epi16(g2, g3);
+        std::uint32_t treffer = static_cast<std::uint32_t>(_mm_movemask_epi8(a)) |
+                                static_cast<std::uint32_t>(_mm_movemask_epi8(b)) << 16;
         if (treffer != 0) {
             const std::uint32_t gueltig = letztes - k + 1;  // lanes that are divisors <= bis
-            if (gueltig < 8) treffer &= (1u << (2 * gueltig)) - 1;
-            if (treffer != 0) return 2 * (k + static_cast<std::uint32_t>(__builtin_ctz(treffer)) / 2) + 3;
+            if (gueltig < 32) treffer &= (1u << gueltig) - 1;
+            if (treffer != 0) return 2 * (k + static_cast<std::uint32_t>(__builtin_ctz(treffer))) + 3;
         }
-        d = _mm_add_epi16(d, schritt);
     }
     return 0;
 }

@@ -4,14 +4,20 @@ namespace {
 
 // Newton's iteration x <- x (2 - d x) doubles the number of correct low bits; x = d is right to 3
 // bits for odd d (d * d = 1 mod 8), so four steps give 48 >= 32.
+constexpr std::uint32_t inverse_von(std::uint32_t d) {
+    std::uint32_t x = d;
+    for (int schritt = 0; schritt < 4; ++schritt) x *= 2 - d * x;
+    return x;
+}
+
 constexpr inverse_tabelle tabelle_bauen() {
     inverse_tabelle t{};
     for (std::uint32_t k = 0; k < inverse_anzahl; ++k) {
         const std::uint32_t d = 2 * k + 3;
-        std::uint32_t x = d;
-        for (int schritt = 0; schritt < 4; ++schritt) x *= 2 - d * x;
+        const std::uint32_t x = inverse_von(d);
         t.tief[k] = static_cast<std::uint16_t>(x);
         t.hoch[k] = static_cast<std::uint16_t>(x >> 16);
+        t.schranke[k] = static_cast<std::uint16_t>(65535 / d);
     }
     return t;
 }
@@ -23,8 +29,8 @@ constexpr inverse_tabelle tabelle_bauen() {
 // divide n, q * d = n (mod 2^32) with q * d != n, so q * d >= n + 2^32 and
 // (q >> 16) * d > (q / 2^16 - 1) * d >= n / 2^16 + 2^16 - d >= n >> 16 for d <= 65536.
 // With q >> 16 < 2^16 and d < 2^16 the product fits in 32 bits.
-std::uint32_t erster_teiler_portabel(std::uint32_t zahl, std::uint32_t bis) {
-    for (std::uint32_t k = 0, d = 3; d <= bis; ++k, d += 2) {
+std::uint32_t erster_teiler_portabel(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    for (std::uint32_t k = (ab - 3) / 2, d = ab; d <= bis; ++k, d += 2) {
         const std::uint32_t inv = std::uint32_t{inverse.hoch[k]} << 16 | inverse.tief[k];
         const std::uint32_t q = zahl * inv;
         if ((q >> 16) * d <= zahl >> 16) return d;
@@ -41,16 +47,17 @@ std::uint64_t teiler_im_block_portabel(std::uint32_t zahl, std::uint32_t hoch, u
 
 struct kernsatz {
     kernstufe stufe;
-    std::uint32_t (*erster_teiler)(std::uint32_t, std::uint32_t);
+    std::uint32_t (*erster_teiler)(std::uint32_t, std::uint32_t, std::uint32_t);
     std::uint64_t (*teiler_im_block)(std::uint32_t, std::uint32_t, unsigned);
+    std::uint64_t (*ohne_kleine_teiler)(std::uint32_t, std::uint64_t);
 };
 
 constexpr kernsatz saetze[] = {
-    {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel},
+    {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel, nullptr},
 #if defined(__x86_64__) || defined(_M_X64)
-    {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2},
-    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2},
-    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512},
+    {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2, nullptr},
+    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2, nullptr},
+    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_kleine_teiler_avx512},
 #endif
 };
 
@@ -78,7 +85,24 @@ kernsatz aktiv = satz(beste);
 
 constexpr inverse_tabelle inverse = tabelle_bauen();
 
-std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t bis) { return aktiv.erster_teiler(zahl, bis); }
+constexpr kleine_teiler_tabelle kleine_teiler = [] {
+    kleine_teiler_tabelle t{};
+    for (std::uint32_t k = 0; k < 32; ++k) {
+        const std::uint32_t d = 2 * k + 3;
+        t.t[k] = {inverse_von(d), 0xFFFFFFFFu / d};
+    }
+    return t;
+}();
+
+std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    return aktiv.erster_teiler(zahl, ab, bis);
+}
+
+bool ohne_kleine_teiler_vorhanden() { return aktiv.ohne_kleine_teiler != nullptr; }
+
+std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten) {
+    return aktiv.ohne_kleine_teiler(start, kandidaten);
+}
 
 std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
     return aktiv.teiler_im_block(zahl, hoch, breite);

@@ -8,9 +8,16 @@
 
 #include <cstdint>
 
-// The smallest odd d with 3 <= d <= bis that divides `zahl`, or 0. Requires bis <= 65535 (the
-// integer square root of a 32-bit number is at most that).
-std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t bis);
+// The smallest odd d with ab <= d <= bis that divides `zahl`, or 0. Requires bis <= 65535 (the
+// integer square root of a 32-bit number is at most that) and ab = 3 + 64 m.
+std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+
+// Of the numbers start + j whose bit j is set in `kandidaten`, those that no odd d with
+// 3 <= d <= 65 divides; 64 numbers at a time. Only some kernels have it (nullptr otherwise):
+// ohne_kleine_teiler_vorhanden() tells.
+inline constexpr std::uint32_t kleine_teiler_bis = 65;
+bool ohne_kleine_teiler_vorhanden();
+std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten);
 
 // Which of the candidates hoch, hoch - 1, ..., hoch - breite + 1 divide `zahl`: bit j stands for
 // hoch - j. Requires 1 <= breite <= 64 and breite <= hoch.
@@ -31,12 +38,25 @@ inline constexpr std::uint32_t inverse_anzahl = 32768;
 struct alignas(64) inverse_tabelle {
     std::uint16_t tief[inverse_anzahl + 64];
     std::uint16_t hoch[inverse_anzahl + 64];
+    std::uint16_t schranke[inverse_anzahl + 64];  // 65535 / d: the largest x with x * d < 2^16
 };
 extern const inverse_tabelle inverse;
 
-std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t bis);
-std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t bis);
-std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t bis);
+std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten);
+
+// d^-1 mod 2^32 and (2^32 - 1) / d for the small divisors d = 3, 5, ..., 65: d divides n exactly
+// when n d^-1 mod 2^32 <= (2^32 - 1) / d (the multiples of d are the d^-1-multiples 0 .. that bound).
+struct kleiner_teiler {
+    std::uint32_t inv;
+    std::uint32_t grenze;
+};
+struct kleine_teiler_tabelle {
+    kleiner_teiler t[32];
+};
+extern const kleine_teiler_tabelle kleine_teiler;
 std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 std::uint64_t teiler_im_block_avx512(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
