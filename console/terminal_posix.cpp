@@ -81,14 +81,21 @@ bool alles_schreiben(int fd, const char* p, std::size_t n) {
 }
 
 // For the signal handlers: a terminal with output stopped (Ctrl-S) or nobody reading must not
-// hold the process, so the bytes go only as far as they go at once. Async-signal-safe.
+// hold the process. A terminal busy showing a flood of output gets a moment to take the bytes;
+// after that they go only as far as they go. Async-signal-safe.
 void ohne_warten_schreiben(int fd, const char* p, std::size_t n) {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0) return;
     fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int geduld = 20;  // times 10 ms
     while (n > 0) {
         const ssize_t w = write(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
+        if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && geduld-- > 0) {
+            pollfd pf{fd, POLLOUT, 0};
+            poll(&pf, 1, 10);
+            continue;
+        }
         if (w <= 0) break;
         p += w;
         n -= static_cast<std::size_t>(w);
