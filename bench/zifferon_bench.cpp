@@ -232,7 +232,7 @@ BENCHMARK(Teilbarkeit_100000007)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmar
 BENCHMARK(Teilbarkeit_1000000007)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Lister_Bildschirm)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(Lister_Datei)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -7,17 +7,23 @@
 
 // The SSE2 kernel (numbers/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
 // registers per branch.
-std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+namespace {
+
+// 3, 5, ..., 65 in the lanes, moved on to `ab`.
+inline __attribute__((always_inline)) __m512i rampe_ab(std::uint32_t ab) {
+    const __m512i rampe = _mm512_add_epi16(_mm512_set1_epi16(3),
+        _mm512_slli_epi16(_mm512_set_epi16(31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
+                                           15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), 1));
+    return _mm512_add_epi16(rampe, _mm512_set1_epi16(static_cast<short>(ab - 3)));
+}
+
+// The search itself, with the divisors from `ab` in `d0` (and 64 further in `d1`).
+inline __attribute__((always_inline)) std::uint32_t suchen(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis,
+                                                           __m512i d0, __m512i d1) {
     if (bis < ab) return 0;
     const std::uint32_t letztes = (bis - 3) / 2;
     const __m512i nl = _mm512_set1_epi16(static_cast<short>(zahl & 0xFFFF));
     const __m512i nh = _mm512_set1_epi16(static_cast<short>(zahl >> 16));
-    // 3, 5, ..., 65 in the lanes, and 67, ..., 129 in the second register.
-    const __m512i rampe = _mm512_add_epi16(_mm512_set1_epi16(3),
-        _mm512_slli_epi16(_mm512_set_epi16(31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
-                                           15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), 1));
-    __m512i d0 = _mm512_add_epi16(rampe, _mm512_set1_epi16(static_cast<short>(ab - 3)));
-    __m512i d1 = _mm512_add_epi16(d0, _mm512_set1_epi16(64));
     const __m512i schritt = _mm512_set1_epi16(128);
     for (std::uint32_t k = (ab - 3) / 2; k <= letztes; k += 64) {
         const __m512i il0 = _mm512_load_si512(inverse.tief + k);
@@ -41,6 +47,13 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::ui
         d1 = _mm512_add_epi16(d1, schritt);
     }
     return 0;
+}
+
+}  // namespace
+
+std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
+    const __m512i d0 = rampe_ab(ab);
+    return suchen(zahl, ab, bis, d0, _mm512_add_epi16(d0, _mm512_set1_epi16(64)));
 }
 
 // The candidates packed sixteen to a register, against one small divisor at a time: the test of
@@ -73,6 +86,18 @@ std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandi
         for (; frei != 0; frei &= frei - 1)
             ohne |= std::uint64_t{1} << (gepackt[ab + static_cast<unsigned>(__builtin_ctz(frei))] - start);
     }
+    return ohne;
+}
+
+// The whole block: the small divisors for all candidates at once, then each one left on its own.
+std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis) {
+    const std::uint64_t rest = ohne_kleine_teiler_avx512(start, kandidaten);
+    const __m512i d0 = rampe_ab(kleine_teiler_bis + 2);
+    const __m512i d1 = _mm512_add_epi16(d0, _mm512_set1_epi16(64));
+    std::uint64_t ohne = 0;
+    for (std::uint64_t r = rest; r != 0; r &= r - 1)
+        if (suchen(start + static_cast<std::uint32_t>(__builtin_ctzll(r)), kleine_teiler_bis + 2, bis, d0, d1) == 0)
+            ohne |= r & (~r + 1);
     return ohne;
 }
 

@@ -49,7 +49,7 @@ struct kernsatz {
     kernstufe stufe;
     std::uint32_t (*erster_teiler)(std::uint32_t, std::uint32_t, std::uint32_t);
     std::uint64_t (*teiler_im_block)(std::uint32_t, std::uint32_t, unsigned);
-    std::uint64_t (*ohne_kleine_teiler)(std::uint32_t, std::uint64_t);
+    std::uint64_t (*ohne_teiler)(std::uint32_t, std::uint64_t, std::uint32_t);
 };
 
 constexpr kernsatz saetze[] = {
@@ -57,7 +57,7 @@ constexpr kernsatz saetze[] = {
 #if defined(__x86_64__) || defined(_M_X64)
     {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2, nullptr},
     {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2, nullptr},
-    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_kleine_teiler_avx512},
+    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_teiler_avx512},
 #endif
 };
 
@@ -98,10 +98,10 @@ std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t ab, std::uint32_t 
     return aktiv.erster_teiler(zahl, ab, bis);
 }
 
-bool ohne_kleine_teiler_vorhanden() { return aktiv.ohne_kleine_teiler != nullptr; }
+bool ohne_teiler_vorhanden() { return aktiv.ohne_teiler != nullptr; }
 
-std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten) {
-    return aktiv.ohne_kleine_teiler(start, kandidaten);
+std::uint64_t ohne_teiler(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis) {
+    return aktiv.ohne_teiler(start, kandidaten, bis);
 }
 
 std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {

@@ -13,11 +13,11 @@
 std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 
 // Of the numbers start + j whose bit j is set in `kandidaten`, those that no odd d with
-// 3 <= d <= 65 divides; 64 numbers at a time. Only some kernels have it (nullptr otherwise):
-// ohne_kleine_teiler_vorhanden() tells.
+// 3 <= d <= bis divides; 64 numbers at a time, each of them at least 65^2 (so that bis >= 65).
+// Only some kernels have it: ohne_teiler_vorhanden() tells.
 inline constexpr std::uint32_t kleine_teiler_bis = 65;
-bool ohne_kleine_teiler_vorhanden();
-std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten);
+bool ohne_teiler_vorhanden();
+std::uint64_t ohne_teiler(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
 
 // Which of the candidates hoch, hoch - 1, ..., hoch - breite + 1 divide `zahl`: bit j stands for
 // hoch - j. Requires 1 <= breite <= 64 and breite <= hoch.
@@ -46,6 +46,7 @@ std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten);
+std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
 
 // d^-1 mod 2^32 and (2^32 - 1) / d for the small divisors d = 3, 5, ..., 65: d divides n exactly
 // when n d^-1 mod 2^32 <= (2^32 - 1) / d (the multiples of d are the d^-1-multiples 0 .. that bound).

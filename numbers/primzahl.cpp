@@ -62,23 +62,15 @@ constexpr auto endziffer_muster = [] {
 
 }  // namespace
 
-// From 65^2 on every number's root bound is above the small divisors, so a small divisor found
-// decides exactly as in the loop; the rest go on from 67 one number at a time, all up to the
-// largest root bound of the block. That is exact too: an odd n with a divisor d above its own
+// From 65^2 on every number's root bound is above the small divisors, so the kernel may test
+// them for all numbers at once; every number is tried up to the largest root bound of the block. That is exact too: an odd n with a divisor d above its own
 // root bound has the odd divisor n / d >= 3 below it, which is found first (or was among the
 // small ones), so the verdict and the first divisor found stay the same.
 std::uint64_t primzahlen_im_block(std::uint32_t start, unsigned anzahl) {
     const std::uint64_t alle = anzahl < 64 ? (std::uint64_t{1} << anzahl) - 1 : ~std::uint64_t{0};
     std::uint64_t prim = 0;
-    if (start >= kleine_teiler_bis * kleine_teiler_bis && ohne_kleine_teiler_vorhanden()) {
-        const std::uint64_t rest = ohne_kleine_teiler(start, endziffer_muster.m[start % 10] & alle);
-        const std::uint32_t bis = wurzel(start + (anzahl - 1));
-        for (std::uint64_t r = rest; r != 0; r &= r - 1) {
-            const std::uint32_t zahl = start + static_cast<std::uint32_t>(__builtin_ctzll(r));
-            if (erster_teiler(zahl, kleine_teiler_bis + 2, bis) == 0) prim |= r & (~r + 1);
-        }
-        return prim;
-    }
+    if (start >= kleine_teiler_bis * kleine_teiler_bis && ohne_teiler_vorhanden())
+        return ohne_teiler(start, endziffer_muster.m[start % 10] & alle, wurzel(start + (anzahl - 1)));
     for (unsigned j = 0; j < anzahl; ++j)
         if (primtest(start + j) == urteil::prim) prim |= std::uint64_t{1} << j;
     return prim;
