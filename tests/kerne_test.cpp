@@ -1,0 +1,209 @@
+// Every kernel the CPU has, and the portable one, against the plain one-division-at-a-time loops:
+// the same verdicts, the same first divisor, the same divisor lines.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "numbers/kerne.h"
+#include "numbers/lauf.h"
+#include "numbers/primzahl.h"
+#include "numbers/teiler.h"
+#include "tests/umgebung.h"
+
+namespace {
+
+std::uint32_t wurzel(std::uint32_t n) { return static_cast<std::uint32_t>(std::sqrt(static_cast<double>(n))); }
+
+using suche = std::function<std::uint32_t(std::uint32_t zahl, std::uint32_t bis)>;
+
+// The numbers where a kernel is most likely to go wrong. The sweep below every 2^k is the long
+// one; under the sanitizers and valgrind it is scaled down, not skipped.
+std::vector<std::uint32_t> pruefzahlen() {
+    std::vector<std::uint32_t> zahlen;
+    const std::uint32_t unter = gebremst() ? 1u << 16 : 1u << 24;
+    for (std::uint32_t n = 0; n < unter; ++n) zahlen.push_back(n);
+    const std::uint32_t oben = gebremst() ? 2000 : 100000;
+    for (std::uint32_t n = 0xFFFFFFFFu - oben + 1; n != 0; ++n) zahlen.push_back(n);
+    // Squares of primes and their neighbours at distance 2, and products of two primes near 2^32.
+    std::vector<std::uint32_t> primzahlen;
+    for (std::uint32_t p = 3; p < 65536; p += 2)
+        if (erster_teiler_einzeln(p, wurzel(p)) == 0) primzahlen.push_back(p);
+    const std::size_t schritt = gebremst() ? 37 : 1;
+    for (std::size_t i = 0; i < primzahlen.size(); i += schritt) {
+        const std::uint32_t q = primzahlen[i] * primzahlen[i];
+        for (std::uint32_t n : {q - 2, q, q + 2}) zahlen.push_back(n);
+    }
+    for (std::size_t i = primzahlen.size() - 300; i < primzahlen.size(); ++i) {
+        const std::uint64_t p = primzahlen[i];
+        for (std::uint64_t q = 0xFFFFFFFFu / p | 1; q > p && zahlen.size() % 7 != 6; q -= 2)
+            if (erster_teiler_einzeln(static_cast<std::uint32_t>(q), wurzel(static_cast<std::uint32_t>(q))) == 0) {
+                zahlen.push_back(static_cast<std::uint32_t>(p * q));
+                break;
+            }
+        zahlen.push_back(static_cast<std::uint32_t>(p * (0xFFFFFFFFu / p)));
+    }
+    return zahlen;
+}
+
+const std::vector<std::uint32_t>& alle_pruefzahlen() {
+    static const std::vector<std::uint32_t> zahlen = pruefzahlen();
+    return zahlen;
+}
+
+// The first divisor the plain loop finds, for each test number, once for all kernels. Below 2^24
+// it is the smallest odd prime factor if that is within the root bound, taken from a sieve (the
+// plain loop would take seconds there); above, the plain loop itself.
+const std::vector<std::uint32_t>& erwartet() {
+    static const std::vector<std::uint32_t> teiler = [] {
+        const std::uint32_t sieb_bis = gebremst() ? 1u << 16 : 1u << 24;
+        std::vector<std::uint16_t> kleinster(sieb_bis, 0);  // smallest odd prime factor up to 4096
+        for (std::uint32_t p = 3; p * p < sieb_bis; p += 2)
+            if (kleinster[p] == 0)
+                for (std::uint32_t v = p; v < sieb_bis; v += p)
+                    if (kleinster[v] == 0) kleinster[v] = static_cast<std::uint16_t>(p);
+        std::vector<std::uint32_t> t;
+        for (std::uint32_t n : alle_pruefzahlen()) {
+            if (n < sieb_bis) t.push_back(kleinster[n] != 0 && kleinster[n] <= wurzel(n) ? kleinster[n] : 0);
+            else t.push_back(erster_teiler_einzeln(n, wurzel(n)));
+        }
+        return t;
+    }();
+    return teiler;
+}
+
+// The first test number where `s` differs from the plain loop, with both answers; empty if none.
+std::string erste_abweichung(const suche& s) {
+    const auto& zahlen = alle_pruefzahlen();
+    for (std::size_t i = 0; i < zahlen.size(); ++i) {
+        const std::uint32_t n = zahlen[i];
+        const std::uint32_t gefunden = s(n, wurzel(n));
+        if (gefunden != erwartet()[i])
+            return std::to_string(n) + ": " + std::to_string(gefunden) + " statt " + std::to_string(erwartet()[i]);
+    }
+    return "";
+}
+
+struct stufe {
+    const char* name;
+    kernstufe wert;
+};
+
+std::ostream& operator<<(std::ostream& os, const stufe& s) { return os << s.name; }
+
+class Kern : public ::testing::TestWithParam<stufe> {
+protected:
+    void SetUp() override {
+        if (kern_begrenzen(GetParam().wert) != GetParam().wert) GTEST_SKIP() << "not on this CPU";
+    }
+    void TearDown() override { kern_begrenzen(kernstufe::avx512); }
+};
+
+TEST_P(Kern, ErsterTeilerWieDieSchleife) {
+    EXPECT_EQ(erste_abweichung([](std::uint32_t n, std::uint32_t bis) { return erster_teiler(n, 3, bis); }), "");
+    // A later start finds the first divisor from there on.
+    for (std::uint32_t n : {4294967291u, 4293001441u, 67u * 65521u, 71u * 60013u, 3u * 67u * 131u}) {
+        const std::uint32_t bis = wurzel(n);
+        std::uint32_t ab67 = 0;
+        for (std::uint32_t d = 67; d <= bis && ab67 == 0; d += 2)
+            if (n % d == 0) ab67 = d;
+        EXPECT_EQ(erster_teiler(n, 67, bis), ab67) << n;
+    }
+}
+
+TEST_P(Kern, UrteileWieDieSchleife) {
+    for (std::uint32_t n : alle_pruefzahlen())
+        if (n % 97 == 1 || n < 100000 || n > 0xFFFF0000u) {
+            ASSERT_EQ(primtest(n), primtest_einzeln(n)) << n;
+        }
+}
+
+TEST_P(Kern, ListerWieDieSchleife) {
+    struct bereich {
+        std::uint32_t start, anzahl;
+    };
+    const std::uint32_t k = gebremst() ? 20 : 1;
+    for (const bereich b : {bereich{6, 100000 / k}, bereich{4000, 1000}, bereich{4225 - 64, 200}, bereich{1u << 20, 3000},
+                            bereich{4000000000u, 20000 / k}, bereich{0xFFFFFFFFu - 5000 / k + 1, 5000 / k}, bereich{7, 2},
+                            bereich{4294967286u, 10}}) {
+        std::vector<std::uint32_t> gemeldet, plain;
+        lauf(b.start, b.anzahl, [&](std::uint32_t p) { return gemeldet.push_back(p), true; });
+        for (std::uint32_t x = 0; x < b.anzahl; ++x)
+            if (primtest_einzeln(b.start + x) == urteil::prim) plain.push_back(b.start + x);
+        EXPECT_EQ(gemeldet, plain) << b.start << " + " << b.anzahl;
+    }
+}
+
+// The divisors of n from its prime factors, descending: a different way to the same lines.
+std::vector<std::uint32_t> aus_faktoren(std::uint32_t n) {
+    std::vector<std::uint64_t> teiler{1};
+    std::uint64_t rest = n;
+    for (std::uint64_t p = 2; p * p <= rest || rest > 1; ++p) {
+        if (p * p > rest) p = rest;
+        std::size_t bisher = teiler.size();
+        for (std::uint64_t potenz = p; rest % p == 0; rest /= p, potenz *= p)
+            for (std::size_t i = 0; i < bisher; ++i) teiler.push_back(teiler[i] * potenz);
+    }
+    std::sort(teiler.begin(), teiler.end(), std::greater<>());
+    return {teiler.begin(), teiler.end()};
+}
+
+TEST_P(Kern, TeilerlisteWieDieSchleife) {
+    // Whole listings against the plain loop, and the long ones against the prime factors.
+    for (std::uint32_t n : {1u, 2u, 12u, 63u, 64u, 65u, 97u, 720720u, 1000003u, 4999999u}) {
+        std::vector<std::uint32_t> schnell, plain;
+        teiler_absteigend(n, [&](std::uint32_t i) { schnell.push_back(i); });
+        teiler_absteigend_einzeln(n, [&](std::uint32_t i) { plain.push_back(i); });
+        EXPECT_EQ(schnell, plain) << n;
+    }
+    const std::uint32_t hochzusammengesetzt = gebremst() ? 720720u : 735134400u;
+    std::vector<std::uint32_t> schnell;
+    teiler_absteigend(hochzusammengesetzt, [&](std::uint32_t i) { schnell.push_back(i); });
+    EXPECT_EQ(schnell, aus_faktoren(hochzusammengesetzt));
+    // The top of the range block by block where divisors are, and where they are not.
+    for (std::uint32_t n : {4294967295u, 4294967291u}) {
+        for (std::uint32_t hoch : {n, n - 64, 2147483648u, 1431655765u + 10, 65537u + 3, 257u + 50, 64u}) {
+            std::uint64_t erwartet = 0;
+            for (unsigned j = 0; j < 64; ++j)
+                if (n % (hoch - j) == 0) erwartet |= std::uint64_t{1} << j;
+            EXPECT_EQ(teiler_im_block(n, hoch, 64), erwartet) << n << " ab " << hoch;
+        }
+        for (unsigned breite = 1; breite <= 64; ++breite)
+            EXPECT_EQ(teiler_im_block(n, breite, breite) & 1, n % breite == 0 ? 1u : 0u) << n << " " << breite;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stufen, Kern,
+                         ::testing::Values(stufe{"portabel", kernstufe::portabel}, stufe{"sse2", kernstufe::sse2},
+                                           stufe{"avx2", kernstufe::avx2}, stufe{"avx512", kernstufe::avx512}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The comparison above must catch a kernel that tries one divisor too many or too few.
+TEST(KernPruefung, FindetEinenTeilerZuVielOderZuWenig) {
+    const suche zu_viel = [](std::uint32_t n, std::uint32_t bis) { return erster_teiler(n, 3, bis + 2 > 65535 ? bis : bis + 2); };
+    const suche zu_wenig = [](std::uint32_t n, std::uint32_t bis) { return erster_teiler(n, 3, bis < 2 ? 0 : bis - 2); };
+    const suche ohne_drei = [](std::uint32_t n, std::uint32_t bis) {
+        const std::uint32_t d = erster_teiler(n, 3, bis);
+        return d == 3 ? erster_teiler_einzeln(n, bis) == 3 && n % 9 == 0 ? 9u : 0u : d;
+    };
+    EXPECT_NE(erste_abweichung(zu_viel), "");
+    EXPECT_NE(erste_abweichung(zu_wenig), "");
+    EXPECT_NE(erste_abweichung(ohne_drei), "");
+}
+
+TEST(KernWahl, DieBesteEinmalUndBegrenzbar) {
+    const kernstufe beste = kern_aktiv();
+    EXPECT_EQ(kern_begrenzen(kernstufe::portabel), kernstufe::portabel);
+    EXPECT_EQ(kern_aktiv(), kernstufe::portabel);
+    EXPECT_EQ(kern_begrenzen(kernstufe::avx512), beste);
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    EXPECT_EQ(beste == kernstufe::avx512, __builtin_cpu_supports("avx512bw") != 0);
+    EXPECT_EQ(beste >= kernstufe::avx2, __builtin_cpu_supports("avx2") != 0);
+#endif
+}
+
+}  // namespace
