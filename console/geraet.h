@@ -22,9 +22,10 @@ protected:
 
 // The escape sequences of the screen, in one place.
 namespace sequenz {
-// Own screen, blue on bright white, cleared so the background fills the window.
-inline constexpr std::string_view farben = "\x1b[?1049h\x1b[34;107m\x1b[2J\x1b[H";
+// Blue on bright white, cleared so the background fills the window. On the normal screen, so
+// that what scrolls off the top stays in the terminal's scrollback.
+inline constexpr std::string_view farben = "\x1b[34;107m\x1b[2J\x1b[H";
 inline constexpr std::string_view loeschen = "\x1b[2J\x1b[H";
-// Attributes reset and the user's own screen back.
-inline constexpr std::string_view zurueck = "\x1b[0m\x1b[?1049l";
+// Attributes reset and the screen cleared, so the shell goes on in its own colours.
+inline constexpr std::string_view zurueck = "\x1b[0m\x1b[2J\x1b[H";
 }  // namespace sequenz

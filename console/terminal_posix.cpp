@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <fcntl.h>
@@ -20,7 +21,8 @@ namespace {
 // "wanted" ones say what to set again after the process was stopped and continued.
 struct terminal_zustand {
     int tastatur = -1;                     // controlling terminal for key waits; -1: none, waits return
-    bool bildschirm = false;               // stdout is a terminal, so escape sequences are allowed
+    bool bildschirm = false;               // stdout is a terminal that takes escape sequences
+    bool farblos = false;                  // NO_COLOR: cleared, but never coloured
     termios ursprung{};                    // the keyboard's mode at start
     volatile sig_atomic_t roh = 0;         // actual: raw mode is on and must be undone
     volatile sig_atomic_t farbig = 0;      // actual: our colours are on screen and must be reset
@@ -191,7 +193,7 @@ void bei_weiter(int) {
             sequenz_schreiben(sequenz::farben, true);
             t.farbig = 1;
         }
-        if (t.farbig_soll) t.neu_zeichnen = 1;
+        if (t.bildschirm) t.neu_zeichnen = 1;
     }
     errno = gesichert;
 }
@@ -353,7 +355,7 @@ struct posix_terminal final : geraet {
     }
 
     void farben_an() override {
-        if (!t.bildschirm) return;
+        if (!t.bildschirm || t.farblos) return;
         signale_gesperrt sperre;
         t.farbig_soll = 1;
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
@@ -387,7 +389,11 @@ void standardkanaele_sichern() {
 
 geraet& terminal_oeffnen() {
     standardkanaele_sichern();
-    t.bildschirm = isatty(STDOUT_FILENO) == 1;
+    // A dumb terminal shows escape sequences as text.
+    const char* art = std::getenv("TERM");
+    t.bildschirm = isatty(STDOUT_FILENO) == 1 && !(art != nullptr && std::strcmp(art, "dumb") == 0);
+    const char* ohne_farbe = std::getenv("NO_COLOR");
+    t.farblos = ohne_farbe != nullptr && *ohne_farbe != '\0';
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0 && tcgetattr(fd, &t.ursprung) == 0) t.tastatur = fd;
     else if (fd >= 0) close(fd);

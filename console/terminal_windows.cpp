@@ -87,7 +87,8 @@ struct windows_konsole final : geraet {
     }
 
     void farben_an() override {
-        if (!t.bildschirm) return;
+        const char* ohne_farbe = std::getenv("NO_COLOR");
+        if (!t.bildschirm || (ohne_farbe != nullptr && *ohne_farbe != '\0')) return;
         std::system("color f1");
         t.farbig = 1;
     }

@@ -18,9 +18,9 @@
 namespace {
 
 // The program's escape sequences, spelled out independently of its sources.
-const std::string FARBEN = "\x1b[?1049h\x1b[34;107m\x1b[2J\x1b[H";
+const std::string FARBEN = "\x1b[34;107m\x1b[2J\x1b[H";
 const std::string LOESCHEN = "\x1b[2J\x1b[H";
-const std::string ZURUECK = "\x1b[0m\x1b[?1049l";
+const std::string ZURUECK = "\x1b[0m\x1b[2J\x1b[H";
 const std::string PROMPT = "Ihre Wahl: ";
 
 void kurz_warten() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
@@ -54,6 +54,37 @@ TEST_F(Terminal, StartbildInFarbeUndBeendenStelltAllesWiederHer) {
     EXPECT_FALSE(roh(s));  // lines are read in the terminal's own line mode
     tippen(s, "5\n");
     sauber_beendet();
+    // The normal screen, whose scrollback keeps long listings; left clean, in the shell's colours.
+    EXPECT_EQ(s.ausgabe.find("\x1b[?1049"), std::string::npos);
+    EXPECT_TRUE(s.ausgabe.ends_with("\x1b[0m\x1b[2J\x1b[H"));
+}
+
+TEST(TerminalArt, DummesTerminalUndOhneFarbe) {
+    struct fall {
+        const char* umgebung;
+        const char* beginn;   // what the stream starts with
+        bool steuerzeichen;   // any escape sequence at all
+    };
+    for (const fall& f : {fall{"TERM=dumb", "\n\n\t\tZ I F F E R O N", false},
+                          fall{"NO_COLOR=1", "\x1b[2J\x1b[H\n\n\t\tZ I F F E R O N", true},
+                          fall{"NO_COLOR=", "\x1b[34;107m", true}}) {
+        sitzung s = starten(nullptr, -1, f.umgebung);
+        ASSERT_TRUE(lesen_bis(s, PROMPT)) << f.umgebung;
+        tippen(s, "2\n97\n");
+        ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
+        tippen(s, "ab");
+        ASSERT_TRUE(lesen_bis(s, PROMPT, s.ausgabe.find("97 ist eine Primzahl")));
+        tippen(s, "5\n");
+        const int status = ende_abwarten(s);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << f.umgebung;
+        EXPECT_TRUE(s.ausgabe.starts_with(f.beginn)) << f.umgebung << ": " << s.ausgabe.substr(0, 40);
+        EXPECT_EQ(s.ausgabe.find('\x1b') != std::string::npos, f.steuerzeichen) << f.umgebung;
+        if (std::string(f.umgebung) == "NO_COLOR=1") {
+            EXPECT_EQ(s.ausgabe.find("\x1b[34"), std::string::npos);
+        }
+        EXPECT_TRUE(gleicher_modus(modus(s), s.anfang)) << f.umgebung;
+        schliessen(s);
+    }
 }
 
 TEST_F(Terminal, PrimzahlMitZweiTastenOhneEcho) {

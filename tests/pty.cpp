@@ -120,7 +120,7 @@ char zustand(pid_t pid) {
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
 }
 
-sitzung starten(const char* ordner, int zu) {
+sitzung starten(const char* ordner, int zu, const char* umgebung) {
     sitzung s;
     if (!terminal_anlegen(s)) return s;
     s.pid = fork();
@@ -129,6 +129,7 @@ sitzung starten(const char* ordner, int zu) {
         login_tty(s.slave);
         if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
         if (zu >= 0) close(zu);
+        if (umgebung != nullptr) putenv(const_cast<char*>(umgebung));
         programm_starten();
     }
     return s;

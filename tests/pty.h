@@ -18,8 +18,9 @@ struct sitzung {
 
 // Starts the program on a fresh terminal in a mode with a few unusual settings, so that a
 // restore to anything but the exact mode at start shows.
-// `zu`: a standard descriptor closed before the program starts (-1: none).
-sitzung starten(const char* ordner = nullptr, int zu = -1);
+// `zu`: a standard descriptor closed before the program starts (-1: none); `umgebung`: a
+// "NAME=wert" set for the program.
+sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr);
 
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).

@@ -31,6 +31,7 @@ struct aufruf {
     int lesepause_ms = 0;                 // a slow reader: waits this long before each read
     int ignoriert = 0;                    // a signal ignored at start
     int signal_nach_start = 0;            // sent once the first output has arrived
+    std::vector<const char*> argumente;   // on the command line
 };
 
 struct ergebnis {
@@ -71,7 +72,10 @@ ergebnis ausfuehren(const aufruf& a) {
         if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
         signal(SIGPIPE, SIG_DFL);  // the feeding thread ignores it in the test process
         if (a.ignoriert != 0) signal(a.ignoriert, SIG_IGN);
-        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>("zifferon")};
+        for (const char* a : a.argumente) argv.push_back(const_cast<char*>(a));
+        argv.push_back(nullptr);
+        execv(ZIFFERON_BINARY, argv.data());
         _exit(127);
     }
     close(ein[0]);
@@ -242,6 +246,39 @@ TEST(Ausgabe, NichtBlockierendeAusgabeVerliertNichts) {
     EXPECT_EQ(anzahl(r.aus, " ist eine Primzahl"), 9590u);
     EXPECT_NE(r.aus.find("\n\n100003 ist eine Primzahl\n\nIn dem Zahlenintervall von 6 bis 100006 gibt es 9590 Primzahlen"),
               std::string::npos);
+}
+
+// ---- the command line ---------------------------------------------------------------------------
+
+TEST(Aufruf, HilfeVersionUndUnbekanntes) {
+    struct fall {
+        std::vector<const char*> argumente;
+        int status;
+        const char* aus_beginn;
+        const char* fehler_beginn;
+    };
+    for (const fall& f : {fall{{"--help"}, 0, "Aufruf: zifferon [--help | --version]\n", ""},
+                          fall{{"--version"}, 0, "zifferon 1.4\n", ""},
+                          fall{{"-h"}, 2, "", "zifferon: unbekanntes Argument '-h' (siehe 'zifferon --help')\n"},
+                          fall{{"--help", "x"}, 2, "", "zifferon: unbekanntes Argument '--help'"},
+                          fall{{"5"}, 2, "", "zifferon: unbekanntes Argument '5'"}}) {
+        aufruf a;
+        a.argumente = f.argumente;
+        a.eingabe = {{"5\n"}};
+        const ergebnis r = ausfuehren(a);
+        EXPECT_TRUE(endete_mit(r.status, f.status)) << f.argumente[0] << " " << r.status;
+        EXPECT_TRUE(r.aus.starts_with(f.aus_beginn)) << r.aus;
+        EXPECT_TRUE(r.fehler.starts_with(f.fehler_beginn)) << r.fehler;
+        EXPECT_EQ(r.aus.find("Ihre Wahl"), std::string::npos) << "the menu started";
+        if (f.status == 2) {
+            EXPECT_EQ(anzahl(r.fehler, "\n"), 1u);
+        }
+    }
+    // Help that cannot be written is no success.
+    aufruf voll;
+    voll.argumente = {"--help"};
+    voll.ausgabedatei = "/dev/full";
+    EXPECT_TRUE(endete_mit(ausfuehren(voll).status, 1));
 }
 
 // ---- signals ignored at start stay ignored ------------------------------------------------------

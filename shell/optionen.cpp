@@ -1,0 +1,44 @@
+#include "shell/optionen.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* hilfe =
+    "Aufruf: zifferon [--help | --version]\n"
+    "\n"
+    "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
+    "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
+    "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angeh\u00e4ngt an\n"
+    "eine Textdatei, Anleitung.\n"
+    "\n"
+    "Es ist interaktiv: Ohne Argumente erscheint das Men\u00fc, jede Eingabe wird mit der\n"
+    "Eingabetaste abgeschlossen, Men\u00fcpunkt 5 beendet das Programm.\n"
+    "\n"
+    "Optionen:\n"
+    "  --help     diese Hilfe zeigen und beenden\n"
+    "  --version  die Version zeigen und beenden\n"
+    "\n"
+    "Aus einem Skript l\u00e4sst es sich \u00fcber eine Pipe bedienen; ohne steuerndes\n"
+    "Terminal wartet es auf keine Taste:\n"
+    "  printf '2\\n97\\n5\\n' | setsid zifferon\n"
+    "\n"
+    "NO_COLOR (nicht leer) schaltet die Farben ab, TERM=dumb alle Steuersequenzen.\n"
+    "Mehr in zifferon(1).\n";
+
+}  // namespace
+
+int optionen_auswerten(int argc, char** argv) {
+    if (argc <= 1) return -1;
+    const char* text = nullptr;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) text = hilfe;
+    else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) text = "zifferon 1.4\n";
+    if (text == nullptr) {
+        std::fprintf(stderr, "zifferon: unbekanntes Argument '%s' (siehe 'zifferon --help')\n", argv[1]);
+        return 2;
+    }
+    // A help text that could not be written is no success either.
+    const bool geschrieben = std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
+    return geschrieben ? 0 : 1;
+}
