@@ -23,6 +23,8 @@ struct terminal_zustand {
     volatile LONG farbig = 0;         // "color f1" ran and must be undone
     zeilenvorrat vorrat;              // bytes read from stdin beyond the pieces handed out
     int ausgabefehler = 0;            // errno of the write that failed for good; 0: none
+    HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
+    std::string angefangen;           // the start of a UTF-8 character cut off by the last write
 };
 
 terminal_zustand t;
@@ -53,6 +55,38 @@ bool konsole_tastatur() {
     return true;
 }
 
+// The console shows UTF-8 passed through the C runtime byte by byte as two Latin-1 letters (under
+// wine at least); as UTF-16 it shows every letter right, whatever its code page.
+bool konsole_schreiben(std::string_view bytes) {
+    std::string text = std::move(t.angefangen) + std::string(bytes);
+    t.angefangen.clear();
+    // A character cut off at the end waits for the rest of it.
+    std::size_t ganz = text.size();
+    for (std::size_t zurueck = 1; zurueck <= 3 && zurueck <= text.size(); ++zurueck) {
+        const auto c = static_cast<unsigned char>(text[text.size() - zurueck]);
+        if ((c & 0xC0) == 0x80) continue;
+        const std::size_t laenge = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (laenge > zurueck) ganz = text.size() - zurueck;
+        break;
+    }
+    t.angefangen = text.substr(ganz);
+    text.resize(ganz);
+    if (text.empty()) return true;
+    const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(breit), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
+    for (std::size_t ab = 0; ab < w.size();) {
+        DWORD geschrieben = 0;
+        const DWORD stueck = static_cast<DWORD>(w.size() - ab < 8192 ? w.size() - ab : 8192);
+        if (!WriteConsoleW(t.konsole, w.data() + ab, stueck, &geschrieben, nullptr) || geschrieben == 0) {
+            t.ausgabefehler = EIO;
+            return false;
+        }
+        ab += geschrieben;
+    }
+    return true;
+}
+
 // ---- the device -----------------------------------------------------------------------------
 
 struct windows_konsole final : geraet {
@@ -68,6 +102,7 @@ struct windows_konsole final : geraet {
     }
 
     bool ausgeben(std::string_view bytes) override {
+        if (t.konsole != nullptr) return konsole_schreiben(bytes);
         while (!bytes.empty()) {
             const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
             if (n <= 0) {
@@ -106,9 +141,12 @@ geraet& terminal_oeffnen() {
     t.bildschirm = _isatty(1) != 0;
     t.tastatur = konsole_tastatur();
     if (t.bildschirm) {
-        // The texts' ä and ü are UTF-8.
+        // For "cls" and "color", and anything else that writes bytes: the texts' ä and ü are UTF-8.
         t.codepage = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
+        DWORD modus = 0;
+        const HANDLE aus = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (aus != INVALID_HANDLE_VALUE && GetConsoleMode(aus, &modus)) t.konsole = aus;
     }
     SetConsoleCtrlHandler(bei_strg, TRUE);
     return konsole;
