@@ -198,11 +198,17 @@ void bei_abbruch() {
     if (fd < 0) return;
     const long long anfang = a.anfang.load();
     if (anfang >= 0) kuerzen(fd, anfang);  // we hold the lock: every byte past `anfang` is ours
+    if (!a.angelegt.load()) return;
+    // Not while a peer appends (it holds the lock): its block would go to a removed file. Taking
+    // the lock without waiting is async-signal-safe; a peer waiting for it finds the name gone and
+    // opens it anew.
+    bool unterstuetzt = true;
+    if (anfang < 0 && !sperre_versuchen(fd, unterstuetzt) && unterstuetzt) return;
 #ifdef _WIN32
-    if (a.angelegt.load()) leere_entfernen(fd, a.pfad);
+    leere_entfernen(fd, a.pfad);
 #else
     struct stat st {};
-    if (a.angelegt.load() && fstat(fd, &st) == 0 && st.st_size == 0) unlink(a.pfad);
+    if (fstat(fd, &st) == 0 && st.st_size == 0) unlink(a.pfad);
 #endif
 }
 
