@@ -168,41 +168,30 @@ void Lister_Bildschirm(benchmark::State& state) {
     close(null);
 }
 
-// The same run appended to a file, removed again after each iteration.
-void Lister_Datei(benchmark::State& state) {
+// A run appended to a file, removed again after each iteration.
+void in_datei(benchmark::State& state, std::uint32_t start, std::uint32_t anzahl) {
     const stufe_setzen stufe(state);
     char ordner[] = "/tmp/zifferon-bench-XXXXXX";
     if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
     const std::string name = std::string(ordner) + "/liste";
+    const std::string eingabe = "2 " + name + " " + std::to_string(start) + " " + std::to_string(anzahl) + "\n";
     const int null = open("/dev/null", O_WRONLY);
     vergleichen(
         state,
         [&] {
-            dialog(primzahllister, "2 " + name + " 4000000000 1000000\n", null);
+            dialog(primzahllister, eingabe, null);
             unlink((name + ".txt").c_str());
         },
-        [&] { benchmark::DoNotOptimize(nackt_primzahlen(4000000000u, 1000000)); });
+        [&] { benchmark::DoNotOptimize(nackt_primzahlen(start, anzahl)); });
     close(null);
     rmdir(ordner);
 }
 
+// The same run as on the screen, into a file.
+void Lister_Datei(benchmark::State& state) { in_datei(state, 4000000000u, 1000000); }
+
 // One million numbers from 6 into a file: small numbers, most with a small divisor.
-void Lister_Datei_ab_6(benchmark::State& state) {
-    const stufe_setzen stufe(state);
-    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
-    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
-    const std::string name = std::string(ordner) + "/liste";
-    const int null = open("/dev/null", O_WRONLY);
-    vergleichen(
-        state,
-        [&] {
-            dialog(primzahllister, "2 " + name + " 6 1000000\n", null);
-            unlink((name + ".txt").c_str());
-        },
-        [&] { benchmark::DoNotOptimize(nackt_primzahlen(6, 1000000)); });
-    close(null);
-    rmdir(ordner);
-}
+void Lister_Datei_ab_6(benchmark::State& state) { in_datei(state, 6, 1000000); }
 
 // Program start to the first menu: the binary started without a terminal and with no input, so it
 // shows the menu, meets the end of input and ends.
