@@ -172,6 +172,9 @@ class Abbruch : public Terminal, public ::testing::WithParamInterface<abbruch> {
 
 TEST_P(Abbruch, StelltModusUndFarbenWiederHer) {
     const abbruch& a = GetParam();
+    // valgrind itself fails an assertion when one of these arrives from outside at a system call.
+    for (int fehler : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
+        if (a.signal == fehler && unter_valgrind()) GTEST_SKIP() << "valgrind cannot take it";
     if (a.ort == wo::taste) {
         tippen(s, "2\n97\n");
         ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
