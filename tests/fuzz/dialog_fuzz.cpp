@@ -97,7 +97,10 @@ void aufraeumen() {
     while (const dirent* e = readdir(d)) {
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        pruefen(name.size() >= 4 && name.size() <= 79 && name.ends_with(".txt"), "nur Namen mit .txt");
+        // At most 75 characters (UTF-8: continuation bytes do not count) and 300 bytes, then .txt.
+        std::size_t zeichen = 0;
+        for (const char c : name) zeichen += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        pruefen(name.ends_with(".txt") && zeichen <= 75 + 4 && name.size() <= 300 + 4, "nur Namen mit .txt");
         pruefen(unlink((ordner + "/" + name).c_str()) == 0, "nur Dateien");
     }
     closedir(d);
