@@ -25,6 +25,10 @@ using uhr = std::chrono::steady_clock;
 
 // A block of up to a few MiB stays in memory; a run over a billion numbers may produce gigabytes.
 constexpr std::size_t standard_speicher = std::size_t{4} << 20;
+// How a missing file is opened: not at all, only as a new one, or also through a link that
+// points to a missing file (where nobody can tell who created it).
+enum class anlegen { nicht, neu, auch };
+
 // A peer appends a finished block from its spool, which takes seconds at most; longer means stuck.
 constexpr int standard_frist_ms = 30'000;
 
@@ -70,9 +74,10 @@ int spooldatei() {
 }
 
 // Text mode, so every line ends in CR LF as Windows programs expect.
-int oeffnen(const char* pfad, bool anlegen) {
+int oeffnen(const char* pfad, anlegen wie) {
     int fd = -1;
-    const int art = _O_WRONLY | _O_APPEND | _O_TEXT | _O_NOINHERIT | (anlegen ? _O_CREAT | _O_EXCL : 0);
+    const int art = _O_WRONLY | _O_APPEND | _O_TEXT | _O_NOINHERIT |
+                    (wie == anlegen::neu ? _O_CREAT | _O_EXCL : wie == anlegen::auch ? _O_CREAT : 0);
     _sopen_s(&fd, pfad, art, _SH_DENYNO, _S_IREAD | _S_IWRITE);
     return fd;
 }
@@ -142,9 +147,10 @@ int spooldatei() {
     return tmp;
 }
 
-int oeffnen(const char* pfad, bool anlegen) {
+int oeffnen(const char* pfad, anlegen wie) {
     // Non-blocking only for the open itself, so a FIFO without a reader cannot hang us.
-    const int art = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (anlegen ? O_CREAT | O_EXCL : 0);
+    const int art = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK |
+                    (wie == anlegen::neu ? O_CREAT | O_EXCL : wie == anlegen::auch ? O_CREAT : 0);
     const int fd = open(pfad, art, 0666);
     if (fd < 0) return fd;
     const int flags = fcntl(fd, F_GETFL);
@@ -297,12 +303,14 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     z.angelegt = false;
     // Created only where missing, so we know whether a failure must remove it again.
     for (int versuch = 0; versuch < 3 && z.fd < 0; ++versuch) {
-        z.fd = oeffnen(pfad.c_str(), false);
+        z.fd = oeffnen(pfad.c_str(), anlegen::nicht);
         if (z.fd >= 0 || errno != ENOENT) break;
-        z.fd = oeffnen(pfad.c_str(), true);
+        z.fd = oeffnen(pfad.c_str(), anlegen::neu);
         z.angelegt = z.fd >= 0;
         if (z.fd < 0 && errno != EEXIST) break;
     }
+    // Missing, yet its name exists: a link to a file not there yet, which is created as before.
+    if (z.fd < 0 && errno == EEXIST) z.fd = oeffnen(pfad.c_str(), anlegen::auch);
     if (z.fd < 0) return false;
     z.regulaer = ist_regulaer(z.fd);
     std::memcpy(a.pfad, pfad.c_str(), pfad.size() + 1);

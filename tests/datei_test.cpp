@@ -402,6 +402,10 @@ TEST_F(Datei, AndereArtenVonDateien) {
     EXPECT_EQ(block_anhaengen("verweis.txt", 6, 10), dateiergebnis::geschrieben);
     EXPECT_EQ(inhalt("ziel"), "alt\n" + BLOCK_6_10);
     EXPECT_TRUE(fs::is_symlink("verweis.txt"));
+    // A link to a file not there yet: the file is made.
+    fs::create_symlink("spaeter", "vorab.txt");
+    EXPECT_EQ(block_anhaengen("vorab.txt", 6, 10), dateiergebnis::geschrieben);
+    EXPECT_EQ(inhalt("spaeter"), BLOCK_6_10);
     // Devices: written through, and a full one reported.
     EXPECT_EQ(block_anhaengen("/dev/null", 6, 10), dateiergebnis::geschrieben);
     EXPECT_EQ(block_anhaengen("/dev/full", 6, 10), dateiergebnis::unvollstaendig);
