@@ -25,16 +25,16 @@ using uhr = std::chrono::steady_clock;
 
 // A block of up to a few MiB stays in memory; a run over a billion numbers may produce gigabytes.
 constexpr std::size_t standard_speicher = std::size_t{4} << 20;
-// How a missing file is opened: not at all, only as a new one, or also through a link that
-// points to a missing file (where nobody can tell who created it).
-enum class anlegen { nicht, neu, auch };
-
 // A peer appends a finished block from its spool, which takes seconds at most; longer means stuck.
 constexpr int standard_frist_ms = 30'000;
 
 std::size_t speichergrenze = standard_speicher;
 std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `speichergrenze` bytes
 int sperrfrist_ms = standard_frist_ms;
+
+// How a missing file is opened: not at all, only as a new one, or also through a link that
+// points to a missing file (where nobody can tell who created it).
+enum class anlegen { nicht, neu, auch };
 
 // What a signal ending the process must undo, read by the handler: the open target, whether we
 // created it, and while we append, the size it had before our first byte. One listing at a time.
@@ -198,24 +198,22 @@ void leere_entfernen(int fd, const char* pfad) {
 
 // ---- common to both -------------------------------------------------------------------------
 
+// Closes a file this listing created, removing it if it is still empty - but not while a peer
+// appends (it holds the lock): its block would go to a removed file. A peer waiting for the lock
+// finds the name gone and opens it anew. Only async-signal-safe calls.
+void angelegte_entfernen(int fd, const char* pfad, bool gesperrt) {
+    bool unterstuetzt = true;
+    if (gesperrt || sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) leere_entfernen(fd, pfad);
+    else schliessen(fd);
+}
+
 // Runs in the signal handler (POSIX) or the console's control handler (Windows).
 void bei_abbruch() {
     const int fd = a.fd.load();
     if (fd < 0) return;
     const long long anfang = a.anfang.load();
     if (anfang >= 0) kuerzen(fd, anfang);  // we hold the lock: every byte past `anfang` is ours
-    if (!a.angelegt.load()) return;
-    // Not while a peer appends (it holds the lock): its block would go to a removed file. Taking
-    // the lock without waiting is async-signal-safe; a peer waiting for it finds the name gone and
-    // opens it anew.
-    bool unterstuetzt = true;
-    if (anfang < 0 && !sperre_versuchen(fd, unterstuetzt) && unterstuetzt) return;
-#ifdef _WIN32
-    leere_entfernen(fd, a.pfad);
-#else
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && st.st_size == 0) unlink(a.pfad);
-#endif
+    if (a.angelegt.load()) angelegte_entfernen(fd, a.pfad, anfang >= 0);
 }
 
 bool alles_schreiben(int fd, const char* p, std::size_t n) {
@@ -358,7 +356,7 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     if (!ganz && z.angelegt) {
         // Still under our lock, so no peer can have added a block meanwhile.
         a.fd.store(-1);
-        leere_entfernen(z.fd, z.pfad.c_str());
+        angelegte_entfernen(z.fd, z.pfad.c_str(), true);
         vergessen(z);
         return false;
     }
@@ -372,10 +370,7 @@ void ziel_aufgeben(ziel& z, spool& s) {
     spool_freigeben(s);
     if (z.fd < 0) return;
     a.fd.store(-1);
-    // A peer appending right now holds the lock: its block stays, and so does the file.
-    bool unterstuetzt = true;
-    const bool frei = !z.regulaer || sperre_versuchen(z.fd, unterstuetzt) || !unterstuetzt;
-    if (z.angelegt && frei) leere_entfernen(z.fd, z.pfad.c_str());
+    if (z.angelegt) angelegte_entfernen(z.fd, z.pfad.c_str(), false);
     else schliessen(z.fd);
     vergessen(z);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/umwandlung.h"
+
 struct spool {
     std::unique_ptr<char[]> speicher;  // the block so far, or its tail once it lives in `fd`
     std::size_t laenge = 0;
@@ -25,14 +27,8 @@ bool spool_anhaengen(spool& s, std::string_view text);
 inline bool spool_zeile(spool& s, std::uint32_t zahl) {
     constexpr std::size_t laengste = 11;
     if (s.platz - s.laenge < laengste) {
-        char platz[laengste];
-        char* p = platz + laengste;
-        *--p = '\n';
-        do {
-            *--p = static_cast<char>('0' + zahl % 10);
-            zahl /= 10;
-        } while (zahl != 0);
-        return spool_anhaengen(s, std::string_view(p, static_cast<std::size_t>(platz + laengste - p)));
+        char platz[20];
+        return spool_anhaengen(s, zahl_als_text(zahl, platz)) && spool_anhaengen(s, "\n");
     }
     // Digits counted by comparison, then written two at a time from the back.
     std::size_t ziffern = 1;
