@@ -13,6 +13,9 @@ geraet& terminal_oeffnen();
 // pipeline end.
 int terminal_schliessen();
 
+// The start of that line; the system's reason follows.
+inline constexpr const char* ausgabe_fehlgeschlagen = "zifferon: Die Ausgabe ist fehlgeschlagen: ";
+
 // A clean-up that a signal ending the process runs before the terminal is restored; it may use
 // only async-signal-safe calls. nullptr: none.
 void beim_abbruch(void (*aufraeumen)());

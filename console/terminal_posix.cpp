@@ -110,23 +110,26 @@ void sequenz_schreiben(std::string_view s, bool im_handler) {
     else alles_schreiben(STDOUT_FILENO, s.data(), s.size());
 }
 
-// A background process changing the terminal gets SIGTTOU and would stop instead of ending.
-struct ttou_gesperrt {
+// Blocks a set of signals for as long as it lives.
+struct gesperrt {
     sigset_t vorher;
-    ttou_gesperrt() {
-        sigset_t menge;
-        sigemptyset(&menge);
-        sigaddset(&menge, SIGTTOU);
-        sigprocmask(SIG_BLOCK, &menge, &vorher);
-    }
-    ~ttou_gesperrt() { sigprocmask(SIG_SETMASK, &vorher, nullptr); }
+    explicit gesperrt(const sigset_t& menge) { sigprocmask(SIG_BLOCK, &menge, &vorher); }
+    ~gesperrt() { sigprocmask(SIG_SETMASK, &vorher, nullptr); }
 };
+
+// A background process changing the terminal gets SIGTTOU and would stop instead of ending.
+sigset_t nur_ttou() {
+    sigset_t menge;
+    sigemptyset(&menge);
+    sigaddset(&menge, SIGTTOU);
+    return menge;
+}
 
 // ---- restoring and setting again, also from a signal handler ------------------------------------
 
 // Only async-signal-safe calls: sigprocmask, tcsetattr, fcntl and write.
 void wiederherstellen(bool im_handler) {
-    ttou_gesperrt sperre;
+    gesperrt sperre(nur_ttou());
     if (t.roh) {
         tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
         t.roh = 0;
@@ -184,7 +187,7 @@ void bei_stopp(int) {
 void bei_weiter(int) {
     const int gesichert = errno;
     if (im_vordergrund()) {
-        ttou_gesperrt sperre;
+        gesperrt sperre(nur_ttou());
         if (t.roh_soll && !t.roh) {
             const termios roh = roher_modus();
             if (tcsetattr(t.tastatur, TCSANOW, &roh) == 0) t.roh = 1;
@@ -198,14 +201,8 @@ void bei_weiter(int) {
     errno = gesichert;
 }
 
-// Blocks the handled signals while the terminal changes, so a flag never lags behind the change.
+// The handled signals, blocked while the terminal changes, so a flag never lags behind the change.
 sigset_t behandelte;
-
-struct signale_gesperrt {
-    sigset_t vorher;
-    signale_gesperrt() { sigprocmask(SIG_BLOCK, &behandelte, &vorher); }
-    ~signale_gesperrt() { sigprocmask(SIG_SETMASK, &vorher, nullptr); }
-};
 
 // Installs `handler` for `s` unless the signal was ignored when we were started (nohup, a
 // background job of a shell without job control): that choice stays.
@@ -256,7 +253,7 @@ void falls_neu_zeichnen() {
 
 bool roh_schalten() {
     const termios roh = roher_modus();
-    signale_gesperrt sperre;
+    gesperrt sperre(behandelte);
     t.roh_soll = 1;
     if (tcsetattr(t.tastatur, TCSANOW, &roh) != 0) return false;
     t.roh = 1;
@@ -264,7 +261,7 @@ bool roh_schalten() {
 }
 
 void roh_beenden() {
-    signale_gesperrt sperre;
+    gesperrt sperre(behandelte);
     t.roh_soll = 0;
     tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
     t.roh = 0;
@@ -356,7 +353,7 @@ struct posix_terminal final : geraet {
 
     void farben_an() override {
         if (!t.bildschirm || t.farblos) return;
-        signale_gesperrt sperre;
+        gesperrt sperre(behandelte);
         t.farbig_soll = 1;
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
         t.farbig = 1;
@@ -403,7 +400,7 @@ geraet& terminal_oeffnen() {
 
 int terminal_schliessen() {
     {
-        signale_gesperrt sperre;
+        gesperrt sperre(behandelte);
         t.farbig_soll = 0;
         t.roh_soll = 0;
         wiederherstellen(false);
@@ -415,7 +412,7 @@ int terminal_schliessen() {
     }
     if (t.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string("zifferon: Die Ausgabe ist fehlgeschlagen: ") + std::strerror(t.ausgabefehler) + "\n";
+            std::string(ausgabe_fehlgeschlagen) + std::strerror(t.ausgabefehler) + "\n";
         alles_schreiben(STDERR_FILENO, meldung.data(), meldung.size());
     }
     return 1;

@@ -157,7 +157,7 @@ int terminal_schliessen() {
     if (t.ausgabefehler == 0) return 0;
     if (t.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string("zifferon: Die Ausgabe ist fehlgeschlagen: ") + std::strerror(t.ausgabefehler) + "\n";
+            std::string(ausgabe_fehlgeschlagen) + std::strerror(t.ausgabefehler) + "\n";
         _write(2, meldung.data(), static_cast<unsigned>(meldung.size()));
     }
     return 1;
