@@ -56,9 +56,11 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::ui
     return suchen(zahl, ab, bis, d0, _mm512_add_epi16(d0, _mm512_set1_epi16(64)));
 }
 
+namespace {
+
 // The candidates packed sixteen to a register, against one small divisor at a time: the test of
 // numbers/kerne.h, n d^-1 mod 2^32 <= (2^32 - 1) / d, in 32-bit lanes.
-std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten) {
+std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten) {
     const __m512i rampe = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     // Only the candidates (four in ten numbers), packed: through memory, as unaligned stores and
     // loads, so nothing wide needs an aligned stack slot.
@@ -89,9 +91,11 @@ std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandi
     return ohne;
 }
 
+}  // namespace
+
 // The whole block: the small divisors for all candidates at once, then each one left on its own.
 std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis) {
-    const std::uint64_t rest = ohne_kleine_teiler_avx512(start, kandidaten);
+    const std::uint64_t rest = ohne_kleine_teiler(start, kandidaten);
     const __m512i d0 = rampe_ab(kleine_teiler_bis + 2);
     const __m512i d1 = _mm512_add_epi16(d0, _mm512_set1_epi16(64));
     std::uint64_t ohne = 0;

@@ -45,7 +45,6 @@ extern const inverse_tabelle inverse;
 std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
-std::uint64_t ohne_kleine_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten);
 std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
 
 // d^-1 mod 2^32 and (2^32 - 1) / d for the small divisors d = 3, 5, ..., 65: d divides n exactly
