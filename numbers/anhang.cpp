@@ -4,20 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#ifdef _WIN32
-#include <io.h>
-#include <share.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "console/terminal.h"
+#include "numbers/anhang_system.h"
 
 namespace {
 
@@ -31,198 +22,136 @@ constexpr int standard_frist_ms = 30'000;
 std::size_t speichergrenze = standard_speicher;
 std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `speichergrenze` bytes
 int sperrfrist_ms = standard_frist_ms;
-
-// How a missing file is opened: not at all, only as a new one, or also through a link that
-// points to a missing file (where nobody can tell who created it).
-enum class anlegen { nicht, neu, auch };
+void (*nach_schreiben)(int) = nullptr;
+int schreibvorgaenge = 0;
 
 // What a signal ending the process must undo, read by the handler: the open target, whether we
-// created it, and while we append, the size it had before our first byte. One listing at a time.
+// created it, and while we append, what we know of our own bytes. One listing at a time.
 struct abbruch_zustand {
     std::atomic<int> fd{-1};
+    std::atomic<int> lesend{-1};
     std::atomic<bool> angelegt{false};
-    std::atomic<long long> anfang{-1};
+    std::atomic<long long> anfang{-1};       // the size before our first byte; -1: not appending
+    std::atomic<long long> stand{-1};        // the end of our bytes after the last write counted
+    std::atomic<bool> fremd{false};          // another writer's bytes came between ours
+    std::atomic<const char*> flug{nullptr};  // a write under way: its bytes, not yet counted
+    std::atomic<std::size_t> flug_n{0};
     char pfad[1024] = {};
 };
 abbruch_zustand a;
-
-#ifdef _WIN32
-
-// ---- Windows ----------------------------------------------------------------------------------
-
-HANDLE griff(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
-
-long long roh_schreiben(int fd, const char* p, std::size_t n) {
-    return _write(fd, p, static_cast<unsigned>(n > (1u << 30) ? (1u << 30) : n));
-}
-long long roh_lesen(int fd, char* p, std::size_t n) { return _read(fd, p, static_cast<unsigned>(n)); }
-bool zurueckspulen(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
-long long groesse(int fd) { return _filelengthi64(fd); }
-bool kuerzen(int fd, long long laenge) { return _chsize_s(fd, laenge) == 0; }
-bool schliessen(int fd) { return _close(fd) == 0; }
-
-int spooldatei() {
-    char ordner[MAX_PATH + 1];
-    char name[MAX_PATH + 1];
-    if (GetTempPathA(sizeof ordner, ordner) == 0 || GetTempFileNameA(ordner, "zif", 0, name) == 0) return -1;
-    const HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return -1;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
-    if (fd < 0) CloseHandle(h);
-    return fd;
-}
-
-// Text mode, so every line ends in CR LF as Windows programs expect.
-int oeffnen(const char* pfad, anlegen wie) {
-    int fd = -1;
-    const int art = _O_WRONLY | _O_APPEND | _O_TEXT | _O_NOINHERIT |
-                    (wie == anlegen::neu ? _O_CREAT | _O_EXCL : wie == anlegen::auch ? _O_CREAT : 0);
-    _sopen_s(&fd, pfad, art, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    return fd;
-}
-
-bool ist_regulaer(int fd) { return GetFileType(griff(fd)) == FILE_TYPE_DISK; }
-
-// Windows locks are mandatory: one byte far beyond any real content serves as the listings'
-// mutex, so readers of the file are never blocked by it.
-OVERLAPPED sperrbereich() {
-    OVERLAPPED ov{};
-    ov.Offset = 0xFFFFFFFFu;
-    ov.OffsetHigh = 0x7FFFFFFFu;
-    return ov;
-}
-bool sperre_versuchen(int fd, bool& unterstuetzt) {
-    OVERLAPPED ov = sperrbereich();
-    unterstuetzt = true;
-    if (LockFileEx(griff(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) return true;
-    unterstuetzt = GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING;
-    return false;
-}
-void entsperren(int fd) {
-    OVERLAPPED ov = sperrbereich();
-    UnlockFileEx(griff(fd), 0, 1, 0, &ov);
-}
-
-// An open file cannot be deleted from under another process here, so the name always still
-// names the file we hold.
-bool noch_derselbe(int, const char*) { return true; }
-
-// A file still open cannot be deleted: close it first.
-void leere_entfernen(int fd, const char* pfad) {
-    const bool leer = groesse(fd) == 0;
-    _close(fd);
-    if (leer) DeleteFileA(pfad);
-}
-
-#else
-
-// ---- POSIX ------------------------------------------------------------------------------------
-
-long long roh_schreiben(int fd, const char* p, std::size_t n) { return write(fd, p, n); }
-long long roh_lesen(int fd, char* p, std::size_t n) { return read(fd, p, n); }
-bool zurueckspulen(int fd) { return lseek(fd, 0, SEEK_SET) == 0; }
-long long groesse(int fd) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
-bool kuerzen(int fd, long long laenge) { return ftruncate(fd, static_cast<off_t>(laenge)) == 0; }
-// A network file system may report a failed write only here; reported, though no longer undone.
-bool schliessen(int fd) { return close(fd) == 0 || errno == EINTR; }
-
-// Unlinked at once, so nothing is left behind however the process ends.
-int spooldatei() {
-    const char* ordner = std::getenv("TMPDIR");
-    if (ordner == nullptr || *ordner == '\0') ordner = "/tmp";
-#ifdef O_TMPFILE
-    const int fd = open(ordner, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-#endif
-    std::string muster = std::string(ordner) + "/zifferon-XXXXXX";
-    const int tmp = mkstemp(muster.data());
-    if (tmp >= 0) {
-        unlink(muster.c_str());
-        fcntl(tmp, F_SETFD, FD_CLOEXEC);
-    }
-    return tmp;
-}
-
-int oeffnen(const char* pfad, anlegen wie) {
-    // Non-blocking only for the open itself, so a FIFO without a reader cannot hang us.
-    const int art = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK |
-                    (wie == anlegen::neu ? O_CREAT | O_EXCL : wie == anlegen::auch ? O_CREAT : 0);
-    const int fd = open(pfad, art, 0666);
-    if (fd < 0) return fd;
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return fd;
-}
-
-bool ist_regulaer(int fd) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-flock ganze_datei(short art) {
-    flock l{};
-    l.l_type = art;
-    l.l_whence = SEEK_SET;
-    return l;
-}
-bool sperre_versuchen(int fd, bool& unterstuetzt) {
-    flock l = ganze_datei(F_WRLCK);
-    unterstuetzt = true;
-    if (fcntl(fd, F_SETLK, &l) == 0) return true;
-    // A file system without locks (some network mounts) is written as before, unlocked.
-    unterstuetzt = errno == EACCES || errno == EAGAIN || errno == EINTR;
-    return false;
-}
-void entsperren(int fd) {
-    flock l = ganze_datei(F_UNLCK);
-    fcntl(fd, F_SETLK, &l);
-}
-
-// Another listing that created the file may have failed and removed it while we waited.
-bool noch_derselbe(int fd, const char* pfad) {
-    struct stat offen {}, benannt {};
-    return fstat(fd, &offen) == 0 && offen.st_nlink > 0 && stat(pfad, &benannt) == 0 &&
-           offen.st_dev == benannt.st_dev && offen.st_ino == benannt.st_ino;
-}
-
-void leere_entfernen(int fd, const char* pfad) {
-    if (groesse(fd) == 0 && noch_derselbe(fd, pfad)) unlink(pfad);
-    close(fd);
-}
-
-#endif
-
-// ---- common to both -------------------------------------------------------------------------
 
 // Closes a file this listing created, removing it if it is still empty - but not while a peer
 // appends (it holds the lock): its block would go to a removed file. A peer waiting for the lock
 // finds the name gone and opens it anew. Only async-signal-safe calls.
 void angelegte_entfernen(int fd, const char* pfad, bool gesperrt) {
     bool unterstuetzt = true;
-    if (gesperrt || sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) leere_entfernen(fd, pfad);
-    else schliessen(fd);
+    if (gesperrt || sys::sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) sys::leere_entfernen(fd, pfad);
+    else sys::schliessen(fd);
+}
+
+// The bytes from `ab` on in the file are exactly `p`'s first ones.
+bool gleiche_bytes(int lesend, long long ab, const char* p, std::size_t n) {
+    char stueck[512];
+    while (n > 0) {
+        const std::size_t teil = std::min(n, sizeof stueck);
+        if (sys::lesen_an(lesend, stueck, teil, ab) != static_cast<long long>(teil)) return false;
+        if (std::memcmp(stueck, p, teil) != 0) return false;
+        ab += static_cast<long long>(teil);
+        p += teil;
+        n -= teil;
+    }
+    return true;
+}
+
+// Takes back what this listing appended, if and only if it can show that every byte from its start
+// to the end of the file is its own: nobody else's bytes between its writes, the file neither
+// grown nor cut since, and still the file the name names. Only async-signal-safe calls.
+bool eigene_zuruecknehmen() {
+    const int fd = a.fd.load();
+    const long long anfang = a.anfang.load();
+    const long long stand = a.stand.load();
+    if (fd < 0 || anfang < 0 || a.fremd.load()) return false;
+    const long long ende = sys::stelle(fd);
+    if (ende < stand || sys::groesse(fd) != ende) return false;
+    if (ende > stand) {
+        // Interrupted just after a write: its bytes are ours if they are the ones it wrote.
+        const char* flug = a.flug.load();
+        const auto n = static_cast<std::size_t>(ende - stand);
+        if (flug == nullptr || n > a.flug_n.load() || !gleiche_bytes(a.lesend.load(), stand, flug, n)) return false;
+    }
+    return sys::noch_derselbe(fd, a.pfad) && sys::kuerzen(fd, anfang);
+}
+
+// What this listing wrote and cannot take back ends with a line break, so the next line stands on
+// its own. Only async-signal-safe calls.
+void zeile_beenden() {
+    const int fd = a.fd.load();
+    const int lesend = a.lesend.load();
+    const long long ende = sys::groesse(fd);
+    char letztes = 0;
+    if (lesend >= 0 && ende > 0 && sys::lesen_an(lesend, &letztes, 1, ende - 1) == 1 && letztes == '\n') return;
+    sys::schreiben(fd, sys::zeilenende, std::strlen(sys::zeilenende));
+}
+
+// An append that did not finish: our bytes go, or are ended with a line break.
+void anhang_abbrechen() {
+    const long long anfang = a.anfang.load();
+    if (anfang < 0) return;
+    const bool geschrieben = a.stand.load() != anfang || sys::stelle(a.fd.load()) > a.stand.load();
+    if (geschrieben && !eigene_zuruecknehmen()) zeile_beenden();
+    a.anfang.store(-1);
 }
 
 // Runs in the signal handler (POSIX) or the console's control handler (Windows).
 void bei_abbruch() {
     const int fd = a.fd.load();
     if (fd < 0) return;
-    const long long anfang = a.anfang.load();
-    if (anfang >= 0) kuerzen(fd, anfang);  // we hold the lock: every byte past `anfang` is ours
-    if (a.angelegt.load()) angelegte_entfernen(fd, a.pfad, anfang >= 0);
+    const bool haengt_an = a.anfang.load() >= 0;
+    anhang_abbrechen();
+    if (a.angelegt.load()) angelegte_entfernen(fd, a.pfad, haengt_an);
 }
 
-bool alles_schreiben(int fd, const char* p, std::size_t n) {
+// Writes all of it; with `verfolgen`, each write is counted as ours only where it lands right
+// after our previous one.
+bool alles_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
     while (n > 0) {
-        const long long w = roh_schreiben(fd, p, n);
+        if (verfolgen) {
+            a.flug.store(p);
+            a.flug_n.store(n);
+        }
+        const long long w = sys::schreiben(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
+        if (w <= 0) {
+            a.flug_n.store(0);
+            return false;
+        }
+        if (verfolgen) {
+            const long long ende = sys::stelle(fd);
+            if (ende != a.stand.load() + w) a.fremd.store(true);
+            a.stand.store(ende);
+            a.flug_n.store(0);
+            if (nach_schreiben != nullptr) nach_schreiben(++schreibvorgaenge);
+        }
         p += w;
         n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// The spool's "\n" as the platform's line end.
+bool text_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
+    if (sys::zeilenende[1] == '\0') return alles_schreiben(fd, p, n, verfolgen);
+    std::string stueck;
+    while (n > 0) {
+        const std::size_t teil = std::min<std::size_t>(n, 1 << 15);
+        stueck.clear();
+        for (std::size_t i = 0; i < teil; ++i) {
+            if (p[i] == '\n') stueck += sys::zeilenende;
+            else stueck += p[i];
+        }
+        if (!alles_schreiben(fd, stueck.data(), stueck.size(), verfolgen)) return false;
+        p += teil;
+        n -= teil;
     }
     return true;
 }
@@ -232,7 +161,7 @@ bool sperren(int fd) {
     const auto bis = uhr::now() + std::chrono::milliseconds(sperrfrist_ms);
     for (;;) {
         bool unterstuetzt = true;
-        if (sperre_versuchen(fd, unterstuetzt)) return true;
+        if (sys::sperre_versuchen(fd, unterstuetzt)) return true;
         if (!unterstuetzt) return true;
         if (uhr::now() >= bis) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -243,31 +172,83 @@ void vergessen(ziel& z) {
     a.fd.store(-1);
     a.anfang.store(-1);
     a.angelegt.store(false);
-    z.fd = -1;
+    const int lesend = a.lesend.exchange(-1);
+    if (lesend >= 0) sys::schliessen(lesend);
+    z.fd = z.lesend = -1;
 }
 
 void spool_freigeben(spool& s) {
-    if (s.fd >= 0) schliessen(s.fd);
+    if (s.fd >= 0) sys::schliessen(s.fd);
     s.fd = -1;
     // Kept for the next listing: its pages are then already there.
     if (s.speicher && s.platz == speichergrenze) frei = std::move(s.speicher);
     s.speicher.reset();
     s.laenge = s.platz = 0;
+    s.ausgelagert = s.zeilen = 0;
+    s.im_system = false;
 }
 
-bool spool_ausgeben(spool& s, int fd) {
-    if (s.fd >= 0) {
-        if (!zurueckspulen(s.fd)) return false;
-        std::string stueck(1 << 16, '\0');
-        for (;;) {
-            const long long n = roh_lesen(s.fd, stueck.data(), stueck.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return false;
-            if (n == 0) break;
-            if (!alles_schreiben(fd, stueck.data(), static_cast<std::size_t>(n))) return false;
-        }
+// The spool file's bytes, in pieces.
+template <class Nimm>
+bool ausgelagert_lesen(int fd, Nimm&& nimm) {
+    if (!sys::zurueckspulen(fd)) return false;
+    std::string stueck(1 << 16, '\0');
+    for (;;) {
+        const long long n = sys::lesen(fd, stueck.data(), stueck.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!nimm(stueck.data(), static_cast<std::size_t>(n))) return false;
     }
-    return alles_schreiben(fd, s.speicher.get(), s.laenge);
+}
+
+bool spool_ausgeben(spool& s, int fd, bool verfolgen) {
+    const auto weiter = [fd, verfolgen](const char* p, std::size_t n) { return text_schreiben(fd, p, n, verfolgen); };
+    if (s.fd >= 0 && !ausgelagert_lesen(s.fd, weiter)) return false;
+    return weiter(s.speicher.get(), s.laenge);
+}
+
+// The block's size in the file.
+long long spool_umfang(const spool& s) {
+    return static_cast<long long>(s.ausgelagert + s.laenge +
+                                  s.zeilen * (std::strlen(sys::zeilenende) - 1));
+}
+
+// Where TMPDIR cannot take the spool (missing, read-only, full), it goes on in the system's
+// directory, with what it already holds.
+bool spool_umziehen(spool& s) {
+    bool ordner_gleich = false;
+    if (s.im_system) return false;
+    const int neu = sys::spooldatei(true, ordner_gleich);
+    if (neu < 0) return false;
+    const bool kopiert = s.fd < 0 || ausgelagert_lesen(s.fd, [neu](const char* p, std::size_t n) {
+                             return alles_schreiben(neu, p, n, false);
+                         });
+    if (s.fd >= 0) sys::schliessen(s.fd);
+    s.fd = neu;
+    s.im_system = true;
+    return kopiert;
+}
+
+bool spool_auslagern(spool& s) {
+    if (s.fd < 0) {
+        bool ordner_gleich = false;
+        s.fd = sys::spooldatei(false, ordner_gleich);
+        s.im_system = ordner_gleich;
+        if (s.fd < 0 && !spool_umziehen(s)) return false;
+    }
+    while (!alles_schreiben(s.fd, s.speicher.get(), s.laenge, false)) {
+        // A part may have gone to the full file: the move copies only what was counted.
+        if (!sys::kuerzen(s.fd, static_cast<long long>(s.ausgelagert)) || !spool_umziehen(s)) return false;
+    }
+    s.ausgelagert += s.laenge;
+    return true;
+}
+
+// The file ends with a line break, or is empty; unknown counts as not.
+bool endet_mit_zeile(const ziel& z, long long groesse) {
+    char letztes = 0;
+    return groesse == 0 || (z.lesend >= 0 && sys::lesen_an(z.lesend, &letztes, 1, groesse - 1) == 1 && letztes == '\n');
 }
 
 }  // namespace
@@ -279,6 +260,7 @@ bool spool_anhaengen(spool& s, std::string_view text) {
         s.platz = speichergrenze;
         s.speicher = frei ? std::move(frei) : std::make_unique_for_overwrite<char[]>(s.platz);
     }
+    s.zeilen += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
     while (!text.empty()) {
         const std::size_t passt = std::min(text.size(), s.platz - s.laenge);
         std::memcpy(s.speicher.get() + s.laenge, text.data(), passt);
@@ -286,8 +268,7 @@ bool spool_anhaengen(spool& s, std::string_view text) {
         text.remove_prefix(passt);
         if (s.laenge < s.platz) break;
         // Full: the block goes on in the temporary file.
-        if (s.fd < 0) s.fd = spooldatei();
-        s.fehler = s.fd < 0 || !alles_schreiben(s.fd, s.speicher.get(), s.laenge);
+        s.fehler = !spool_auslagern(s);
         s.laenge = 0;
         if (s.fehler) return false;
     }
@@ -297,23 +278,33 @@ bool spool_anhaengen(spool& s, std::string_view text) {
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     // A typed NUL would cut the name short and send the block to another file.
     if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof a.pfad) return false;
-    z.pfad = pfad;
+    z.pfad = z.weg = pfad;
     z.angelegt = false;
     // Created only where missing, so we know whether a failure must remove it again.
     for (int versuch = 0; versuch < 3 && z.fd < 0; ++versuch) {
-        z.fd = oeffnen(pfad.c_str(), anlegen::nicht);
+        z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::nicht);
         if (z.fd >= 0 || errno != ENOENT) break;
-        z.fd = oeffnen(pfad.c_str(), anlegen::neu);
+        z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
-        if (z.fd < 0 && errno != EEXIST) break;
+        if (z.fd >= 0 || errno != EEXIST) break;
+        // The name is there, its file is not: a link to a file not there yet, which is ours to
+        // make, and to remove again, like a plain new name.
+        std::string ziel;
+        if (!sys::verweisziel(pfad, ziel) || ziel.size() >= sizeof a.pfad) continue;
+        z.fd = sys::oeffnen(ziel.c_str(), sys::anlegen::neu);
+        z.angelegt = z.fd >= 0;
+        if (z.angelegt) z.weg = ziel;
+        if (z.fd >= 0 || errno != EEXIST) break;
     }
-    // Missing, yet its name exists: a link to a file not there yet, which is created as before.
-    if (z.fd < 0 && errno == EEXIST) z.fd = oeffnen(pfad.c_str(), anlegen::auch);
+    // Still missing, yet its name exists: made as before, though not known as ours.
+    if (z.fd < 0 && errno == EEXIST) z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::auch);
     if (z.fd < 0) return false;
-    z.regulaer = ist_regulaer(z.fd);
-    std::memcpy(a.pfad, pfad.c_str(), pfad.size() + 1);
+    z.regulaer = sys::ist_regulaer(z.fd);
+    z.lesend = z.regulaer ? sys::lesend_oeffnen(z.fd, z.weg.c_str()) : -1;
+    std::memcpy(a.pfad, z.weg.c_str(), z.weg.size() + 1);
     a.angelegt.store(z.angelegt);
     a.anfang.store(-1);
+    a.lesend.store(z.lesend);
     a.fd.store(z.fd);
     beim_abbruch(bei_abbruch);
     return true;
@@ -326,8 +317,8 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     }
     if (!z.regulaer) {
         // A device or a pipe: nothing can be taken back, so the block simply goes through.
-        const bool ganz = spool_ausgeben(s, z.fd);
-        const bool zu = schliessen(z.fd);
+        const bool ganz = spool_ausgeben(s, z.fd, false);
+        const bool zu = sys::schliessen(z.fd);
         vergessen(z);
         spool_freigeben(s);
         return ganz && zu;
@@ -337,45 +328,61 @@ bool ziel_anhaengen(ziel& z, spool& s) {
             ziel_aufgeben(z, s);
             return false;
         }
-        if (noch_derselbe(z.fd, z.pfad.c_str())) break;
+        if (sys::noch_derselbe(z.fd, z.pfad.c_str())) break;
         // Removed while we waited: append to what the name names now.
-        entsperren(z.fd);
-        schliessen(z.fd);
+        sys::entsperren(z.fd);
+        sys::schliessen(z.fd);
         vergessen(z);
         if (versuch == 3 || !ziel_oeffnen(z, z.pfad)) {
             spool_freigeben(s);
             return false;
         }
     }
-    const long long anfang = groesse(z.fd);
-    a.anfang.store(anfang);
-    const bool ganz = anfang >= 0 && spool_ausgeben(s, z.fd);
-    if (!ganz && anfang >= 0) kuerzen(z.fd, anfang);
-    a.anfang.store(-1);
+    const long long anfang = sys::groesse(z.fd);
+    // Whatever the file ends with (a line cut by a killed listing, another program's text), the
+    // block's first prime starts a line of its own.
+    const bool neue_zeile = anfang > 0 && !endet_mit_zeile(z, anfang);
+    const std::size_t vorweg = neue_zeile ? std::strlen(sys::zeilenende) : 0;
+    // A file that cannot be taken back (append-only) must not get a torn line: what can be
+    // known before the first byte is checked first.
+    bool heil = anfang >= 0 && sys::platz(z.fd) >= static_cast<long long>(vorweg) + spool_umfang(s);
+    if (heil) {
+        a.fremd.store(false);
+        schreibvorgaenge = 0;
+        a.stand.store(anfang);
+        a.anfang.store(anfang);
+        heil = alles_schreiben(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true) &&
+               !a.fremd.load();
+        if (!heil) anhang_abbrechen();
+        a.anfang.store(-1);
+    }
     spool_freigeben(s);
-    if (!ganz && z.angelegt) {
+    if (!heil && z.angelegt) {
         // Still under our lock, so no peer can have added a block meanwhile.
         a.fd.store(-1);
-        angelegte_entfernen(z.fd, z.pfad.c_str(), true);
+        angelegte_entfernen(z.fd, z.weg.c_str(), true);
+        z.fd = -1;
         vergessen(z);
         return false;
     }
-    entsperren(z.fd);
-    const bool zu = schliessen(z.fd);
+    sys::entsperren(z.fd);
+    const bool zu = sys::schliessen(z.fd);
     vergessen(z);
-    return ganz && zu;
+    return heil && zu;
 }
 
 void ziel_aufgeben(ziel& z, spool& s) {
     spool_freigeben(s);
     if (z.fd < 0) return;
     a.fd.store(-1);
-    if (z.angelegt) angelegte_entfernen(z.fd, z.pfad.c_str(), false);
-    else schliessen(z.fd);
+    if (z.angelegt) angelegte_entfernen(z.fd, z.weg.c_str(), false);
+    else sys::schliessen(z.fd);
+    z.fd = -1;
     vergessen(z);
 }
 
 void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms; }
+void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
 void speichergrenze_setzen(std::size_t bytes) {
     speichergrenze = bytes == 0 ? standard_speicher : bytes;
     frei.reset();

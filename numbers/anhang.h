@@ -16,6 +16,9 @@ struct spool {
     std::size_t laenge = 0;
     std::size_t platz = 0;             // the size of `speicher`
     int fd = -1;                       // an unlinked temporary file, once the block outgrows memory
+    bool im_system = false;            // `fd` is in the system's directory: TMPDIR could not take it
+    std::uint64_t ausgelagert = 0;     // bytes in `fd`
+    std::uint64_t zeilen = 0;          // line breaks in the whole block
     bool fehler = false;               // the block could not be kept whole
 };
 
@@ -52,21 +55,26 @@ inline bool spool_zeile(spool& s, std::uint32_t zahl) {
         *--p = static_cast<char>('0' + zahl);
     }
     s.laenge += ziffern + 1;
+    ++s.zeilen;
     return true;
 }
 
 struct ziel {
     int fd = -1;
-    std::string pfad;
+    int lesend = -1;        // the same file for reading its last byte; -1 where it cannot be read
+    std::string pfad;       // as the user named it
+    std::string weg;        // what a failure removes: the file itself, also where named by a link
     bool angelegt = false;  // this listing created the file, so a failure removes it again
-    bool regulaer = false;  // a regular file: locked, and taken back on failure
+    bool regulaer = false;  // a regular file: locked, and its own bytes taken back on failure
 };
 
 // Opens `pfad` for appending, creating it if it is missing. False if it cannot be opened.
 bool ziel_oeffnen(ziel& z, const std::string& pfad);
 
-// Appends the whole spool under an exclusive lock and closes the file. On any failure the file
-// is left as it was (a file this listing created is removed again); false then.
+// Appends the whole spool under an exclusive lock, on a line of its own, and closes the file. On
+// any failure only this listing's own bytes are taken back (a file it created is removed again);
+// where they cannot be told from another program's, nothing is taken back and what was written
+// is ended with a line break. False then.
 bool ziel_anhaengen(ziel& z, spool& s);
 
 // The run did not finish: closes the file, removing it if this listing created it.
@@ -76,3 +84,6 @@ void ziel_aufgeben(ziel& z, spool& s);
 // of a block is kept in memory before it goes to a temporary file (0: the default).
 void sperrfrist_setzen(int ms);
 void speichergrenze_setzen(std::size_t bytes);
+// Test hook: called after each write of an append to a regular file, numbered from 1, so a test
+// can act as another program between them (nullptr: nothing).
+void nach_schreiben_setzen(void (*f)(int nr));

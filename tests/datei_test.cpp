@@ -23,9 +23,11 @@
 #include <thread>
 
 #include "console/konsole.h"
+#include "console/terminal.h"
 #include "numbers/anhang.h"
 #include "numbers/datei.h"
 #include "numbers/lister.h"
+#include "numbers/primzahl.h"
 #include "tests/skript.h"
 
 namespace fs = std::filesystem;
@@ -121,9 +123,10 @@ TEST_F(Datei, ZweiListungenHaengenZweiBloeckeAn) {
 }
 
 TEST_F(Datei, VorhandenerInhaltBleibtStehen) {
-    std::ofstream("liste.txt", std::ios::binary) << "alt\nohne Zeilenende";
+    // A line cut short (a killed listing, another program) never takes the block's first prime.
+    std::ofstream("liste.txt", std::ios::binary) << "alt\n4020432";
     programm("3\n2 liste 6 10\n5\n");
-    EXPECT_EQ(inhalt("liste.txt"), "alt\nohne Zeilenende" + BLOCK_6_10);
+    EXPECT_EQ(inhalt("liste.txt"), "alt\n4020432" + zeilen("\n") + BLOCK_6_10);
 }
 
 TEST_F(Datei, EndungWirdImmerAngehaengt) {
@@ -439,17 +442,110 @@ TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
     speichergrenze_setzen(100);
     EXPECT_EQ(block_anhaengen("spool.txt", 6, 10), dateiergebnis::geschrieben);
     EXPECT_EQ(block_anhaengen("speicher.txt", 6, 10), dateiergebnis::geschrieben);
-    // No place for the spool: reported, and the file is left as it was.
+    EXPECT_EQ(block_anhaengen("referenz.txt", 6, 100000), dateiergebnis::geschrieben);
+    // A TMPDIR that cannot take the spool: it goes to the system's directory instead.
+    std::ofstream("eine-datei", std::ios::binary) << "x";
+    for (const std::string& tmpdir : {std::string("/nicht/vorhanden"), (ordner / "eine-datei").string()}) {
+        EXPECT_EQ(im_kind([&tmpdir] {
+                      setenv("TMPDIR", tmpdir.c_str(), 1);
+                      return std::to_string(static_cast<int>(block_anhaengen("umweg.txt", 6, 100000)));
+                  }),
+                  std::to_string(GESCHRIEBEN)) << tmpdir;
+        EXPECT_EQ(inhalt("umweg.txt"), inhalt("referenz.txt"));
+        fs::remove("umweg.txt");
+    }
+    // No place for the spool anywhere: reported, and the file is left as it was.
     const std::string frueher = inhalt("spool.txt");
     const std::string bild = im_kind([] {
-        setenv("TMPDIR", "/nicht/vorhanden", 1);
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit grenze{50, 50};
+        setrlimit(RLIMIT_FSIZE, &grenze);
         return std::to_string(static_cast<int>(block_anhaengen("spool.txt", 6, 100000))) +
                std::to_string(static_cast<int>(block_anhaengen("neu.txt", 6, 100000)));
     });
     speichergrenze_setzen(0);
     EXPECT_EQ(bild, std::string(2, static_cast<char>('0' + UNVOLLSTAENDIG)));
     EXPECT_EQ(inhalt("spool.txt"), frueher);
-    EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"speicher.txt", "spool.txt"}));
+    EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"eine-datei", "referenz.txt", "speicher.txt", "spool.txt"}));
+}
+
+// ---- hostile neighbours: other programs act on the file while a listing appends ---------------
+
+// What another program does between the listing's writes, by their number; the listing then
+// fails (a file size limit) or is ended by a signal.
+void fremd_anhaengen() {
+    const int fd = open("geteilt.txt", O_WRONLY | O_APPEND);
+    if (fd < 0 || write(fd, "fremd\n", 6) != 6) _exit(3);
+    close(fd);
+}
+void zu_gross_ab_jetzt() {
+    signal(SIGXFSZ, SIG_IGN);
+    struct stat st {};
+    stat("geteilt.txt", &st);
+    const rlimit grenze{static_cast<rlim_t>(st.st_size), static_cast<rlim_t>(st.st_size)};
+    setrlimit(RLIMIT_FSIZE, &grenze);
+}
+
+struct nachbar {
+    const char* name;
+    void (*stoerung)(int nr);
+    bool nur_anhaengen;   // chattr +a: nothing can be taken back
+    bool verweis;         // named by a link to a file not there yet
+    int fremde_zeilen;    // "fremd" lines that must survive
+    int geschnitten;      // lines cut short, then ended by the listing, that may remain
+    bool wie_vorher;      // the file must be exactly as before
+};
+
+TEST_F(Datei, FremdeNachbarnBehaltenIhreBytesUndJedeZeileBleibtGanz) {
+    // The file ends without a line break, so the listing's first write is the line break alone,
+    // the second its spool file's part of the block (ending inside a line), the third the rest.
+    const nachbar faelle[] = {
+        {"Abbruch", [](int nr) { if (nr == 2) raise(SIGINT); }, false, false, 0, 0, true},
+        {"FremdUndZuGross", [](int nr) { if (nr == 1) { fremd_anhaengen(); zu_gross_ab_jetzt(); } }, false, false, 1, 0, false},
+        {"FremdUndAbbruch", [](int nr) { if (nr == 1) fremd_anhaengen(); if (nr == 3) raise(SIGINT); }, false, false, 1, 0, false},
+        {"GestutztUndAbbruch", [](int nr) { if (nr == 1 && truncate("geteilt.txt", 0) != 0) _exit(3); if (nr == 3) raise(SIGINT); }, false, false, 0, 0, false},
+        {"NurAnhaengenUndAbbruch", [](int nr) { if (nr == 2) raise(SIGINT); }, true, false, 0, 1, false},
+        {"VerweisUndAbbruch", [](int nr) { if (nr == 1) raise(SIGINT); }, false, true, 0, 0, false},
+    };
+    const std::string frueher = BLOCK_6_10 + "von Hand";
+    for (const nachbar& f : faelle) {
+        SCOPED_TRACE(f.name);
+        fs::remove("geteilt.txt");
+        if (f.verweis) fs::create_symlink("geteilt.txt", "verweis.txt");
+        else std::ofstream("geteilt.txt", std::ios::binary) << frueher;
+        if (f.nur_anhaengen && std::system("chattr +a geteilt.txt 2>/dev/null") != 0) continue;
+        const int status = warten(nebenher([&f] {
+            terminal_oeffnen();  // the handlers that undo a half-made append
+            speichergrenze_setzen(1000);
+            nach_schreiben_setzen(f.stoerung);
+            listen_und_enden(f.verweis ? "verweis.txt" : "geteilt.txt", 4000000000u, 20000);
+        }));
+        if (f.nur_anhaengen) EXPECT_EQ(std::system("chattr -a geteilt.txt"), 0);
+        EXPECT_TRUE(ergebnis(status) == UNVOLLSTAENDIG || (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT)) << status;
+        if (f.verweis) {
+            EXPECT_FALSE(fs::exists("geteilt.txt"));
+            fs::remove("verweis.txt");
+            continue;
+        }
+        const std::string text = inhalt("geteilt.txt");
+        if (f.wie_vorher) {
+            EXPECT_EQ(text, frueher);
+            continue;
+        }
+        // Never grown back, never a foreign line lost, every line on its own.
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_TRUE(text.ends_with("\n"));
+        std::istringstream zeilen(text);
+        int fremde = 0, geschnitten = 0;
+        for (std::string zeile; std::getline(zeilen, zeile);) {
+            fremde += zeile == "fremd";
+            const bool zahl = !zeile.empty() && zeile.find_first_not_of("0123456789") == std::string::npos;
+            if (zahl && (zeile.size() > 10 || primtest_einzeln(static_cast<std::uint32_t>(std::stoull(zeile))) != urteil::prim))
+                ++geschnitten;
+        }
+        EXPECT_EQ(fremde, f.fremde_zeilen);
+        EXPECT_EQ(geschnitten, f.geschnitten);
+    }
 }
 #endif
 
