@@ -33,6 +33,8 @@ struct terminal_zustand {
     zeilenvorrat vorrat;                   // bytes read from stdin beyond the pieces handed out
     int ausgabefehler = 0;                 // errno of the write that failed for good; 0: none
     bool pipe_beenden = true;              // SIGPIPE was not ignored at start, so it may end us
+    bool stoppbar = true;                  // SIGTTOU was not ignored at start: we can wait stopped
+    bool echo = false;                     // the terminal echoes the lines typed at our prompts
 };
 
 terminal_zustand t;
@@ -154,6 +156,19 @@ bool im_vordergrund() {
     return vorne < 0 || vorne == getpgrp();
 }
 
+// Started or continued in the background, the terminal is the shell's: the job stops itself, as
+// the terminal would stop it, until it is brought to the foreground - with no signal blocked, so
+// a kill still ends it. False where it cannot stop (SIGTTOU ignored): it must not draw then.
+bool vordergrund_abwarten() {
+    for (int versuch = 0; !im_vordergrund(); ++versuch) {
+        if (!t.stoppbar) return false;
+        kill(0, SIGTTOU);
+        // An orphaned job is not stopped by it: wait without spinning.
+        if (versuch > 0) poll(nullptr, 0, 100);
+    }
+    return true;
+}
+
 void bei_signal(int signal) {
     const int gesichert = errno;
     if (auto f = aufraeumen.load()) f();
@@ -251,17 +266,29 @@ void falls_neu_zeichnen() {
 
 // ---- keyboard -------------------------------------------------------------------------------
 
+// The handled signals and SIGTTOU: held off only around a mode change, which with SIGTTOU blocked
+// can neither stop nor wait.
+sigset_t behandelte_und_ttou() {
+    sigset_t menge = behandelte;
+    sigaddset(&menge, SIGTTOU);
+    return menge;
+}
+
 bool roh_schalten() {
     const termios roh = roher_modus();
-    gesperrt sperre(behandelte);
-    t.roh_soll = 1;
-    if (tcsetattr(t.tastatur, TCSANOW, &roh) != 0) return false;
-    t.roh = 1;
-    return true;
+    for (;;) {
+        if (!vordergrund_abwarten()) return false;
+        gesperrt sperre(behandelte_und_ttou());
+        if (!im_vordergrund()) continue;  // sent back meanwhile: wait again, with signals open
+        t.roh_soll = 1;
+        if (tcsetattr(t.tastatur, TCSANOW, &roh) != 0) return false;
+        t.roh = 1;
+        return true;
+    }
 }
 
 void roh_beenden() {
-    gesperrt sperre(behandelte);
+    gesperrt sperre(behandelte_und_ttou());
     t.roh_soll = 0;
     tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
     t.roh = 0;
@@ -323,12 +350,18 @@ struct posix_terminal final : geraet {
                 continue;
             }
             // Any other error (EIO, EISDIR, ...) is final: it ends the input like its end does.
-            if (n <= 0) t.vorrat.zu_ende = true;
-            else nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+            if (n <= 0) {
+                t.vorrat.zu_ende = true;
+            } else {
+                // What the user typed is on the screen too, by the terminal's echo.
+                if (t.echo) festhalten({stueck, static_cast<std::size_t>(n)});
+                nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+            }
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
+        if (t.bildschirm) vordergrund_abwarten();
         falls_neu_zeichnen();
         festhalten(bytes);
         if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size())) return true;
@@ -351,16 +384,17 @@ struct posix_terminal final : geraet {
         roh_beenden();
     }
 
+    // No signal is held off around the write, which waits under Ctrl-S: the flags are set first,
+    // and a handler that resets colours not yet shown does no harm.
     void farben_an() override {
-        if (!t.bildschirm || t.farblos) return;
-        gesperrt sperre(behandelte);
+        if (!t.bildschirm || t.farblos || !vordergrund_abwarten()) return;
         t.farbig_soll = 1;
-        alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
         t.farbig = 1;
+        alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
     }
 
     void loeschen() override {
-        if (!t.bildschirm) return;
+        if (!t.bildschirm || !vordergrund_abwarten()) return;
         t.neu_zeichnen = 0;
         t.bild.clear();
         alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
@@ -394,17 +428,20 @@ geraet& terminal_oeffnen() {
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0 && tcgetattr(fd, &t.ursprung) == 0) t.tastatur = fd;
     else if (fd >= 0) close(fd);
+    termios eingabe{};
+    t.echo = tcgetattr(STDIN_FILENO, &eingabe) == 0 && (eingabe.c_lflag & ECHO) != 0;
+    struct sigaction ttou {};
+    t.stoppbar = sigaction(SIGTTOU, nullptr, &ttou) == 0 && ttou.sa_handler == SIG_DFL;
     handler_setzen();
     return terminal;
 }
 
 int terminal_schliessen() {
-    {
-        gesperrt sperre(behandelte);
-        t.farbig_soll = 0;
-        t.roh_soll = 0;
-        wiederherstellen(false);
-    }
+    // Nothing held off: the reset's write waits under Ctrl-S, and a kill must end us then too (its
+    // handler resets once more, harmlessly).
+    t.farbig_soll = 0;
+    t.roh_soll = 0;
+    wiederherstellen(false);
     if (t.ausgabefehler == 0) return 0;
     if (t.ausgabefehler == EPIPE && t.pipe_beenden) {
         signal(SIGPIPE, SIG_DFL);

@@ -135,6 +135,17 @@ TEST_P(Kern, ListerWieDieSchleife) {
             if (primtest_einzeln(b.start + x) == urteil::prim) plain.push_back(b.start + x);
         EXPECT_EQ(gemeldet, plain) << b.start << " + " << b.anzahl;
     }
+    // Candidates in one group of sixteen: nothing beyond the block's 64 numbers may be tested.
+    if (!ohne_teiler_vorhanden()) return;
+    for (std::uint32_t start = 4000000000u; start < 4000000000u + 64 * 300; start += 64)
+        for (unsigned gruppe = 0; gruppe < 4; ++gruppe) {
+            const std::uint64_t kandidaten = std::uint64_t{0xFFFF} << (16 * gruppe);
+            const std::uint32_t bis = wurzel(start + 63);
+            std::uint64_t plain = 0;
+            for (unsigned j = 16 * gruppe; j < 16 * gruppe + 16; ++j)
+                if (erster_teiler_einzeln(start + j, bis) == 0) plain |= std::uint64_t{1} << j;
+            ASSERT_EQ(ohne_teiler(start, kandidaten, bis), plain) << start << " " << gruppe;
+        }
 }
 
 // The divisors of n from its prime factors, descending: a different way to the same lines.

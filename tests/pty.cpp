@@ -63,7 +63,7 @@ bool terminal_anlegen(sitzung& s) {
 
 }  // namespace
 
-sitzung starten_als_job() {
+sitzung starten_als_job(bool im_hintergrund) {
     sitzung s;
     int befehle[2], meldung[2];
     if (!terminal_anlegen(s) || pipe(befehle) != 0 || pipe(meldung) != 0) return s;
@@ -77,13 +77,15 @@ sitzung starten_als_job() {
         const pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
+            // In the foreground before the program looks, as a shell does it.
+            if (!im_hintergrund) tcsetpgrp(STDIN_FILENO, getpid());
             signal(SIGTTOU, SIG_DFL);
             close(befehle[0]);
             close(meldung[1]);
             programm_starten();
         }
         setpgid(job, job);
-        tcsetpgrp(STDIN_FILENO, job);
+        if (!im_hintergrund) tcsetpgrp(STDIN_FILENO, job);
         if (write(meldung[1], &job, sizeof job) != sizeof job) _exit(126);
         for (;;) {
             int status = 0;
@@ -120,9 +122,10 @@ char zustand(pid_t pid) {
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
 }
 
-sitzung starten(const char* ordner, int zu, const char* umgebung) {
+sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalten) {
     sitzung s;
     if (!terminal_anlegen(s)) return s;
+    if (angehalten) tcflow(s.slave, TCOOFF);
     s.pid = fork();
     if (s.pid == 0) {
         close(s.master);

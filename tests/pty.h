@@ -20,12 +20,14 @@ struct sitzung {
 // restore to anything but the exact mode at start shows.
 // `zu`: a standard descriptor closed before the program starts (-1: none); `umgebung`: a
 // "NAME=wert" set for the program.
-sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr);
+// `angehalten`: output already stopped (Ctrl-S) when the program starts.
+sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr, bool angehalten = false);
 
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).
-// `pid` is the shell, which ends as the job ends; `job` the program.
-sitzung starten_als_job();
+// `pid` is the shell, which ends as the job ends; `job` the program. `im_hintergrund`: started
+// as `zifferon &`, the shell keeping the terminal.
+sitzung starten_als_job(bool im_hintergrund = false);
 
 // Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v').
 void shell_befehl(sitzung& s, char befehl);

@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(Vorzeichenlos, Umwandlung, ::testing::Values(
 INSTANTIATE_TEST_SUITE_P(MitPraefix, Umwandlung, ::testing::Values(
     fall{"1", I, OK, 1, 1},
     fall{"0x1", I, OK, 1, 3},
+    fall{"0x0", I, OK, 0, 3},
     fall{"0X1f", I, OK, 31, 4},
     fall{"0XAB", I, OK, 171, 4},
     fall{"01", I, OK, 1, 2},
@@ -89,6 +90,14 @@ INSTANTIATE_TEST_SUITE_P(MitPraefix, Umwandlung, ::testing::Values(
     fall{"-0x80000000", I, OK, 0x80000000u, 11},
     fall{"2147483648", I, GROSS, 0, 10},
     fall{"x1", I, KEINE, 0, 0}));
+
+// The text ends where its view ends, though digits follow in memory; white space is C's six.
+TEST(UmwandlungsGrenzen, NurDerTextUndSechsLeerzeichen) {
+    EXPECT_EQ(umwandeln(std::string_view("123456", 3), U).wert, 123u);
+    EXPECT_EQ(umwandeln(std::string_view("0x1", 2), I).laenge, 1u);
+    for (int c = -1; c < 256; ++c)
+        EXPECT_EQ(leerzeichen(c), c >= 0 && std::string_view(" \t\n\v\f\r").find(static_cast<char>(c)) != std::string_view::npos) << c;
+}
 
 // ---- the reads over the line buffer ---------------------------------------------------------
 
