@@ -44,6 +44,9 @@ abbruch_zustand a;
 // appends (it holds the lock): its block would go to a removed file. A peer waiting for the lock
 // finds the name gone and opens it anew. Only async-signal-safe calls.
 void angelegte_entfernen(int fd, const char* pfad, bool gesperrt) {
+    // Windows removes no file that is still open for reading.
+    const int lesend = a.lesend.exchange(-1);
+    if (lesend >= 0) sys::schliessen(lesend);
     bool unterstuetzt = true;
     if (gesperrt || sys::sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) sys::leere_entfernen(fd, pfad);
     else sys::schliessen(fd);

@@ -77,7 +77,8 @@ long long platz(int fd) {
     if (getrlimit(RLIMIT_FSIZE, &grenze) == 0 && grenze.rlim_cur != RLIM_INFINITY && jetzt >= 0)
         frei = static_cast<long long>(grenze.rlim_cur) - jetzt;
     struct statvfs fs {};
-    if (fstatvfs(fd, &fs) == 0 && fs.f_frsize > 0) {
+    // Some network file systems report no sizes at all: unknown then, not full.
+    if (fstatvfs(fd, &fs) == 0 && fs.f_frsize > 0 && fs.f_blocks > 0) {
         // Root may use the blocks kept back for it.
         const auto bloecke = geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
         if (bloecke < static_cast<unsigned long long>(LLONG_MAX) / fs.f_frsize)

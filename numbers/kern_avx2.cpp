@@ -49,3 +49,50 @@ std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsig
     }
     return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
 }
+
+// The SSE2 stepping (numbers/kern_sse2.cpp; the proof is in numbers/kerne.cpp) on two registers
+// of eight lanes, each lane four blocks, compared as unsigned by the maximum.
+unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    constexpr unsigned spuren = 16, runden = 4, gruppe = spuren * runden;
+    const __m256i eins = _mm256_set1_epi32(1);
+    const __m256i null = _mm256_setzero_si256();
+    unsigned getan = 0;
+    for (; bloecke - getan >= gruppe; getan += gruppe) {
+        const std::uint32_t kopf = oben - 64 * getan;
+        std::uint32_t d0[spuren], q0[spuren], r0[spuren];
+        for (unsigned j = 0; j < spuren; ++j) {
+            d0[j] = kopf - 64 * runden * j;
+            q0[j] = quotient(zahl, d0[j]);
+            r0[j] = zahl - q0[j] * d0[j];
+        }
+        __m256i da = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0));
+        __m256i db = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0 + 8));
+        __m256i qa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q0));
+        __m256i qb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q0 + 8));
+        __m256i ra = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r0));
+        __m256i rb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r0 + 8));
+        const auto schritt = [&](__m256i& d, __m256i& q, __m256i& r) {
+            d = _mm256_sub_epi32(d, eins);
+            r = _mm256_add_epi32(r, q);
+            const __m256i ab = _mm256_cmpeq_epi32(_mm256_max_epu32(r, d), r);  // r >= d
+            r = _mm256_sub_epi32(r, _mm256_and_si256(ab, d));
+            q = _mm256_sub_epi32(q, ab);
+            return _mm256_cmpeq_epi32(r, null);
+        };
+        for (unsigned runde = 0; runde < runden; ++runde) {
+            __m256i ta = runde == 0 ? _mm256_cmpeq_epi32(ra, null) : null;
+            __m256i tb = runde == 0 ? _mm256_cmpeq_epi32(rb, null) : null;
+            for (unsigned t = runde == 0 ? 1 : 0; t < 64; ++t) {
+                ta = _mm256_or_si256(ta, schritt(da, qa, ra));
+                tb = _mm256_or_si256(tb, schritt(db, qb, rb));
+            }
+            const unsigned treffer = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ta))) |
+                                     static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(tb))) << 8;
+            for (unsigned j = 0; j < spuren; ++j) {
+                const unsigned block = getan + j * runden + runde;
+                masken[block] = treffer >> j & 1 ? teiler_im_block_avx2(zahl, oben - 64 * block, 64) : 0;
+            }
+        }
+    }
+    return getan;
+}

@@ -67,3 +67,52 @@ std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsig
     }
     return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
 }
+
+// Above the root (numbers/kerne.cpp has the proof), two registers of four lanes, each lane eight
+// blocks one after the other. The remainders are kept offset by 2^31, so the signed compare
+// orders them as unsigned numbers. A lane with a zero remainder anywhere in a block has that
+// block checked again by division: divisors are rare.
+unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    constexpr unsigned spuren = 8, runden = 8, gruppe = spuren * runden;
+    const __m128i versatz = _mm_set1_epi32(static_cast<int>(0x80000000u));
+    const __m128i eins = _mm_set1_epi32(1);
+    unsigned getan = 0;
+    for (; bloecke - getan >= gruppe; getan += gruppe) {
+        const std::uint32_t kopf = oben - 64 * getan;
+        std::uint32_t d0[spuren], q0[spuren], r0[spuren];
+        for (unsigned j = 0; j < spuren; ++j) {
+            d0[j] = kopf - 64 * runden * j;
+            q0[j] = quotient(zahl, d0[j]);
+            r0[j] = (zahl - q0[j] * d0[j]) ^ 0x80000000u;
+        }
+        __m128i da = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0));
+        __m128i db = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0 + 4));
+        __m128i qa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q0));
+        __m128i qb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q0 + 4));
+        __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0));
+        __m128i rb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 4));
+        const auto schritt = [&](__m128i& d, __m128i& q, __m128i& r) {
+            d = _mm_sub_epi32(d, eins);
+            r = _mm_add_epi32(r, q);
+            const __m128i kleiner = _mm_cmpgt_epi32(_mm_xor_si128(d, versatz), r);  // r < d
+            r = _mm_sub_epi32(r, _mm_andnot_si128(kleiner, d));
+            q = _mm_add_epi32(q, _mm_andnot_si128(kleiner, eins));
+            return _mm_cmpeq_epi32(r, versatz);
+        };
+        for (unsigned runde = 0; runde < runden; ++runde) {
+            __m128i ta = runde == 0 ? _mm_cmpeq_epi32(ra, versatz) : _mm_setzero_si128();
+            __m128i tb = runde == 0 ? _mm_cmpeq_epi32(rb, versatz) : _mm_setzero_si128();
+            for (unsigned t = runde == 0 ? 1 : 0; t < 64; ++t) {
+                ta = _mm_or_si128(ta, schritt(da, qa, ra));
+                tb = _mm_or_si128(tb, schritt(db, qb, rb));
+            }
+            const unsigned treffer = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(ta))) |
+                                     static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(tb))) << 4;
+            for (unsigned j = 0; j < spuren; ++j) {
+                const unsigned block = getan + j * runden + runde;
+                masken[block] = treffer >> j & 1 ? teiler_im_block_sse2(zahl, oben - 64 * block, 64) : 0;
+            }
+        }
+    }
+    return getan;
+}

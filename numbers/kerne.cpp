@@ -1,5 +1,8 @@
 #include "numbers/kerne.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Newton's iteration x <- x (2 - d x) doubles the number of correct low bits; x = d is right to 3
@@ -45,19 +48,49 @@ std::uint64_t teiler_im_block_portabel(std::uint32_t zahl, std::uint32_t hoch, u
     return treffer;
 }
 
+// The divisor listing above the root, one candidate after the other.
+//
+// Why it is exact: for a candidate d let q = floor(n / d) and r = n - q d, so 0 <= r < d. For the
+// next candidate d' = d - 1, n = q d' + (r + q). If q < d', then r + q < d + q <= d' + d', so at
+// most one subtraction of d' brings r + q below d': then r' = r + q - d' and q' = q + 1, else
+// r' = r + q and q' = q; either way q' = floor(n / d') and r' = n mod d', exactly. And q < d'
+// holds for every d' >= isqrt(n) + 1: q <= n / (d' + 1) < d' because d' (d' + 1) > (isqrt(n) + 1)^2
+// > n. No sum overflows 32 bits: r + q <= d - 1 + n / d, which is largest at d = n, where it is n.
+// Each candidate still gets its own remainder, in order; only the first of a run is divided.
+unsigned teiler_schritte_portabel(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    for (unsigned b = 0; b < bloecke; ++b) {
+        std::uint32_t d = oben - 64 * b;
+        std::uint32_t q = zahl / d;
+        std::uint32_t r = zahl - q * d;
+        std::uint64_t treffer = r == 0;
+        for (unsigned j = 1; j < 64; ++j) {
+            --d;
+            r += q;
+            if (r >= d) {
+                r -= d;
+                ++q;
+            }
+            treffer |= std::uint64_t{r == 0} << j;
+        }
+        masken[b] = treffer;
+    }
+    return bloecke;
+}
+
 struct kernsatz {
     kernstufe stufe;
     std::uint32_t (*erster_teiler)(std::uint32_t, std::uint32_t, std::uint32_t);
     std::uint64_t (*teiler_im_block)(std::uint32_t, std::uint32_t, unsigned);
     std::uint64_t (*ohne_teiler)(std::uint32_t, std::uint64_t, std::uint32_t);
+    unsigned (*teiler_schritte)(std::uint32_t, std::uint32_t, unsigned, std::uint64_t*);
 };
 
 constexpr kernsatz saetze[] = {
-    {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel, nullptr},
+    {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel, nullptr, teiler_schritte_portabel},
 #if defined(__x86_64__) || defined(_M_X64)
-    {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2, nullptr},
-    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2, nullptr},
-    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_teiler_avx512},
+    {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2, nullptr, teiler_schritte_sse2},
+    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2, nullptr, teiler_schritte_avx2},
+    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_teiler_avx512, teiler_schritte_avx512},
 #endif
 };
 
@@ -106,6 +139,27 @@ std::uint64_t ohne_teiler(std::uint32_t start, std::uint64_t kandidaten, std::ui
 
 std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
     return aktiv.teiler_im_block(zahl, hoch, breite);
+}
+
+void teiler_in_bloecken(std::uint32_t zahl, std::uint32_t hoch, unsigned bloecke, std::uint64_t* masken) {
+    // Every candidate from here up may be stepped to (see teiler_schritte_portabel).
+    const auto ab = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(zahl))) + 1;
+    for (unsigned b = 0; b < bloecke;) {
+        const std::int64_t oben = std::int64_t{hoch} - 64 * std::int64_t{b};
+        if (oben <= 0) {
+            masken[b++] = 0;
+            continue;
+        }
+        // The whole blocks from here down whose lowest candidate is at least `ab`.
+        if (oben - 63 >= ab) {
+            const auto ganze = static_cast<unsigned>(std::min<std::int64_t>(bloecke - b, (oben - 63 - ab) / 64 + 1));
+            const unsigned getan = aktiv.teiler_schritte(zahl, static_cast<std::uint32_t>(oben), ganze, masken + b);
+            b += getan;
+            if (getan > 0) continue;
+        }
+        masken[b] = aktiv.teiler_im_block(zahl, static_cast<std::uint32_t>(oben), oben < 64 ? static_cast<unsigned>(oben) : 64);
+        ++b;
+    }
 }
 
 kernstufe kern_aktiv() { return aktiv.stufe; }

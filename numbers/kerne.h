@@ -23,6 +23,11 @@ std::uint64_t ohne_teiler(std::uint32_t start, std::uint64_t kandidaten, std::ui
 // hoch - j. Requires 1 <= breite <= 64 and breite <= hoch.
 std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 
+// The same for `bloecke` blocks one below the other: masken[b] for the candidates from
+// hoch - 64 b down, bit j standing for hoch - 64 b - j, as far down as 1 (blocks below 1 are 0).
+// Requires hoch <= zahl.
+void teiler_in_bloecken(std::uint32_t zahl, std::uint32_t hoch, unsigned bloecke, std::uint64_t* masken);
+
 // The kernels, from the portable one up. The best one the CPU supports is chosen once, at start.
 enum class kernstufe { portabel, sse2, avx2, avx512 };
 
@@ -58,5 +63,19 @@ struct kleine_teiler_tabelle {
 };
 extern const kleine_teiler_tabelle kleine_teiler;
 std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+
+// Above the root the remainder of each candidate follows from the one above it (the proof is at the
+// portable kernel in numbers/kerne.cpp). Of `bloecke` whole blocks from `oben` down, all of whose
+// candidates are above the integer square root of `zahl`, fills the masks of as many as the kernel
+// takes at once (a whole group, or none) and returns how many.
+unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+// Where the candidate d >= 1 starts a lane: floor(zahl / d), exact (the double quotient of two
+// 32-bit numbers never rounds up to the next whole number: n / d = k - e with e >= 1 / d would
+// need e < k 2^-53, but k d < n + d < 2^33). Static, so each kernel file keeps its own copy.
+static inline std::uint32_t quotient(std::uint32_t zahl, std::uint32_t d) {
+    return static_cast<std::uint32_t>(static_cast<double>(zahl) / static_cast<double>(d));
+}
 std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 std::uint64_t teiler_im_block_avx512(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);

@@ -1,5 +1,7 @@
 #include "numbers/lauf.h"
 
+#include <algorithm>
+
 #include "console/konsole.h"
 #include "numbers/eingabe.h"
 
@@ -18,5 +20,14 @@ bool bereich_eingeben(std::uint32_t& zahl, std::uint32_t& z3) {
         } else {
             return true;
         }
+    }
+}
+
+void lauf_stueck_pruefen(std::uint32_t zahl, std::uint32_t z3, std::uint64_t i, std::uint64_t* masken) {
+    for (unsigned b = 0; b < lauf_bloecke; ++b) {
+        const std::uint64_t ab = i * lauf_stueck + 64 * b;
+        masken[b] = ab >= z3 ? 0
+                             : primzahlen_im_block(static_cast<std::uint32_t>(zahl + ab),
+                                                   static_cast<unsigned>(std::min<std::uint64_t>(64, z3 - ab)));
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "numbers/primzahl.h"
+#include "numbers/verteilt.h"
 
 // One past the last number of a run, without wrapping: a run may end at 4294967295.
 constexpr std::uint64_t lauf_ende(std::uint32_t zahl, std::uint32_t z3) {
@@ -14,20 +15,31 @@ constexpr std::uint64_t lauf_ende(std::uint32_t zahl, std::uint32_t z3) {
 // at or below 4294967295. False when input has ended.
 bool bereich_eingeben(std::uint32_t& zahl, std::uint32_t& z3);
 
-// Tests `z3` consecutive numbers from `zahl` and hands each prime to `melde`, which answers
-// whether the run should go on. Returns the number of primes reported.
-// The numbers are tested 64 at a time, with the prime test's verdicts.
+// The primes' bits of piece `i` of a run: masken[b] for the 64 numbers from zahl + 64 (256 i + b),
+// as far as the run goes.
+inline constexpr unsigned lauf_bloecke = 256;
+inline constexpr std::uint64_t lauf_stueck = 64 * lauf_bloecke;
+void lauf_stueck_pruefen(std::uint32_t zahl, std::uint32_t z3, std::uint64_t i, std::uint64_t* masken);
+
+// Tests `z3` consecutive numbers from `zahl` and hands each prime, in order, to `melde`, which
+// answers whether the run should go on. Returns the number of primes reported. The numbers are
+// tested 64 at a time, with the prime test's verdicts, in pieces on every CPU.
 template <class Melder>
 std::uint32_t lauf(std::uint32_t zahl, std::uint32_t z3, Melder&& melde) {
     std::uint32_t pz = 0;
-    for (std::uint32_t x3 = 0; x3 < z3;) {
-        const unsigned anzahl = z3 - x3 < 64 ? z3 - x3 : 64;
-        for (std::uint64_t prim = primzahlen_im_block(zahl, anzahl); prim != 0; prim &= prim - 1) {
-            ++pz;
-            if (!melde(zahl + static_cast<std::uint32_t>(__builtin_ctzll(prim)))) return pz;
-        }
-        x3 += anzahl;
-        zahl += anzahl;  // wraps to 0 only after the last number, 4294967295
-    }
+    verteilt(
+        (std::uint64_t{z3} + lauf_stueck - 1) / lauf_stueck, lauf_bloecke,
+        [zahl, z3](std::uint64_t i, std::uint64_t* masken) { lauf_stueck_pruefen(zahl, z3, i, masken); },
+        [zahl, &pz, &melde](std::uint64_t i, const std::uint64_t* masken) {
+            for (unsigned b = 0; b < lauf_bloecke; ++b) {
+                // Wraps to 0 only past the last number, 4294967295, where no bits are set.
+                const auto start = static_cast<std::uint32_t>(zahl + i * lauf_stueck + 64 * b);
+                for (std::uint64_t prim = masken[b]; prim != 0; prim &= prim - 1) {
+                    ++pz;
+                    if (!melde(start + static_cast<std::uint32_t>(__builtin_ctzll(prim)))) return false;
+                }
+            }
+            return true;
+        });
     return pz;
 }

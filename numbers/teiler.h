@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "numbers/kerne.h"
+#include "numbers/verteilt.h"
 
 // Calls `melde(i)` for every divisor i of `zahl`, from `zahl` down to 1, dividing by every
 // candidate in turn. A `melde` that returns false stops the listing.
@@ -18,18 +19,27 @@ void teiler_absteigend_einzeln(std::uint32_t zahl, Melder&& melde) {
     }
 }
 
-// The same, with the candidates checked 64 at a time by the fastest kernel the CPU has.
+// The same, with the candidates checked by the fastest kernel the CPU has, in pieces of
+// `teiler_stueck` on every CPU, and reported in order on the calling thread.
+inline constexpr unsigned teiler_bloecke = 4096;  // a piece of ~50 us on one core: few hand-overs
+inline constexpr std::uint64_t teiler_stueck = 64 * teiler_bloecke;
 template <class Melder>
 void teiler_absteigend(std::uint32_t zahl, Melder&& melde) {
-    for (std::uint32_t hoch = zahl; hoch != 0;) {
-        const unsigned breite = hoch < 64 ? hoch : 64;
-        for (std::uint64_t treffer = teiler_im_block(zahl, hoch, breite); treffer != 0; treffer &= treffer - 1) {
-            const std::uint32_t i = hoch - static_cast<std::uint32_t>(__builtin_ctzll(treffer));
-            if constexpr (std::is_void_v<decltype(melde(i))>) melde(i);
-            else if (!melde(i)) return;
-        }
-        hoch -= breite;
-    }
+    verteilt(
+        (std::uint64_t{zahl} + teiler_stueck - 1) / teiler_stueck, teiler_bloecke,
+        [zahl](std::uint64_t i, std::uint64_t* masken) {
+            teiler_in_bloecken(zahl, static_cast<std::uint32_t>(zahl - i * teiler_stueck), teiler_bloecke, masken);
+        },
+        [zahl, &melde](std::uint64_t i, const std::uint64_t* masken) {
+            const auto hoch = static_cast<std::uint32_t>(zahl - i * teiler_stueck);
+            for (unsigned b = 0; b < teiler_bloecke; ++b)
+                for (std::uint64_t treffer = masken[b]; treffer != 0; treffer &= treffer - 1) {
+                    const std::uint32_t t = hoch - 64 * b - static_cast<std::uint32_t>(__builtin_ctzll(treffer));
+                    if constexpr (std::is_void_v<decltype(melde(t))>) melde(t);
+                    else if (!melde(t)) return false;
+                }
+            return true;
+        });
 }
 
 void teilbarkeit();

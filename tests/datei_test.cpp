@@ -26,6 +26,7 @@
 #include "console/terminal.h"
 #include "numbers/anhang.h"
 #include "numbers/datei.h"
+#include "numbers/faeden.h"
 #include "numbers/lister.h"
 #include "numbers/primzahl.h"
 #include "tests/skript.h"
@@ -214,6 +215,14 @@ TEST_F(Datei, NullbyteImNamenLenktNichtUm) {
 
 TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
     EXPECT_EQ(block_anhaengen("speicher.txt", 6, 100000), dateiergebnis::geschrieben);
+    // Byte for byte the same whatever the number of threads.
+    for (unsigned faeden : {1u, 7u}) {
+        faeden_setzen(faeden);
+        EXPECT_EQ(block_anhaengen("faeden.txt", 6, 100000), dateiergebnis::geschrieben);
+        EXPECT_EQ(inhalt("faeden.txt"), inhalt("speicher.txt")) << faeden;
+        fs::remove("faeden.txt");
+    }
+    faeden_setzen(0);
     speichergrenze_setzen(100);
     EXPECT_EQ(block_anhaengen("spool.txt", 6, 100000), dateiergebnis::geschrieben);
     speichergrenze_setzen(0);

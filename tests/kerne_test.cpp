@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#ifdef __linux__
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "numbers/faeden.h"
 #include "numbers/kerne.h"
 #include "numbers/lauf.h"
 #include "numbers/primzahl.h"
@@ -121,19 +128,29 @@ TEST_P(Kern, UrteileWieDieSchleife) {
         }
 }
 
+// One worker, two, and more than there are CPUs.
+constexpr unsigned faden_zahlen[] = {1, 2, 7};
+
 TEST_P(Kern, ListerWieDieSchleife) {
     struct bereich {
         std::uint32_t start, anzahl;
     };
     const std::uint32_t k = gebremst() ? 20 : 1;
-    for (const bereich b : {bereich{6, 100000 / k}, bereich{4000, 1000}, bereich{4225 - 64, 200}, bereich{1u << 20, 3000},
+    // Pieces end everywhere: runs of 1 to 65 numbers, runs to 4294967295, more pieces than slots.
+    for (const bereich b : {bereich{6, 200000}, bereich{4000, 1000}, bereich{4225 - 64, 200}, bereich{1u << 20, 3000},
                             bereich{4000000000u, 20000 / k}, bereich{0xFFFFFFFFu - 5000 / k + 1, 5000 / k}, bereich{7, 2},
-                            bereich{4294967286u, 10}}) {
-        std::vector<std::uint32_t> gemeldet, plain;
-        lauf(b.start, b.anzahl, [&](std::uint32_t p) { return gemeldet.push_back(p), true; });
+                            bereich{4294967286u, 10}, bereich{4000000000u, 1}, bereich{4000000001u, 63},
+                            bereich{4000000001u, 64}, bereich{4000000001u, 65}, bereich{0xFFFFFFFFu, 1}}) {
+        std::vector<std::uint32_t> plain;
         for (std::uint32_t x = 0; x < b.anzahl; ++x)
             if (primtest_einzeln(b.start + x) == urteil::prim) plain.push_back(b.start + x);
-        EXPECT_EQ(gemeldet, plain) << b.start << " + " << b.anzahl;
+        for (unsigned faeden : faden_zahlen) {
+            faeden_setzen(faeden);
+            std::vector<std::uint32_t> gemeldet;
+            lauf(b.start, b.anzahl, [&](std::uint32_t p) { return gemeldet.push_back(p), true; });
+            EXPECT_EQ(gemeldet, plain) << b.start << " + " << b.anzahl << ", " << faeden << " threads";
+        }
+        faeden_setzen(0);
     }
     // Candidates in one group of sixteen: nothing beyond the block's 64 numbers may be tested.
     if (!ohne_teiler_vorhanden()) return;
@@ -165,10 +182,35 @@ std::vector<std::uint32_t> aus_faktoren(std::uint32_t n) {
 TEST_P(Kern, TeilerlisteWieDieSchleife) {
     // Whole listings against the plain loop, and the long ones against the prime factors.
     for (std::uint32_t n : {1u, 2u, 12u, 63u, 64u, 65u, 97u, 720720u, 1000003u, 4999999u}) {
-        std::vector<std::uint32_t> schnell, plain;
-        teiler_absteigend(n, [&](std::uint32_t i) { schnell.push_back(i); });
+        std::vector<std::uint32_t> plain;
         teiler_absteigend_einzeln(n, [&](std::uint32_t i) { plain.push_back(i); });
-        EXPECT_EQ(schnell, plain) << n;
+        for (unsigned faeden : faden_zahlen) {
+            faeden_setzen(faeden);
+            std::vector<std::uint32_t> schnell;
+            teiler_absteigend(n, [&](std::uint32_t i) { schnell.push_back(i); });
+            EXPECT_EQ(schnell, plain) << n << ", " << faeden << " threads";
+        }
+        faeden_setzen(0);
+    }
+    // Runs of blocks against the plain remainders: above the root (where the remainders step from
+    // one candidate to the next), across it, and down to 1; highly composite numbers, primes, 1,
+    // squares near 2^32.
+    for (std::uint32_t n : {1u, 720720u, 735134400u, 3234846615u, 4294967295u, 4294967291u, 2147483648u,
+                            4293001441u, 4294836225u, 4294705156u, 4294705155u}) {
+        const std::uint32_t grenze = wurzel(n) + 1 + 64 * 64 + 63;  // the lowest start of one whole group
+        for (std::uint64_t hoch : {std::uint64_t{n}, std::uint64_t{n} - 4099, std::uint64_t{grenze}, std::uint64_t{grenze} - 1,
+                                   std::uint64_t{grenze} + 64 * 70, std::uint64_t{300}}) {
+            if (hoch > n || hoch == 0) continue;
+            constexpr unsigned bloecke = 200;
+            std::uint64_t masken[bloecke];
+            teiler_in_bloecken(n, static_cast<std::uint32_t>(hoch), bloecke, masken);
+            for (unsigned b = 0; b < bloecke; ++b) {
+                std::uint64_t erwartet = 0;
+                for (unsigned j = 0; j < 64 && hoch > 64 * b + j; ++j)
+                    if (n % (hoch - 64 * b - j) == 0) erwartet |= std::uint64_t{1} << j;
+                ASSERT_EQ(masken[b], erwartet) << n << " ab " << hoch << ", block " << b;
+            }
+        }
     }
     const std::uint32_t hochzusammengesetzt = gebremst() ? 720720u : 735134400u;
     std::vector<std::uint32_t> schnell;
@@ -204,6 +246,47 @@ TEST(KernPruefung, FindetEinenTeilerZuVielOderZuWenig) {
     EXPECT_NE(erste_abweichung(zu_wenig), "");
     EXPECT_NE(erste_abweichung(ohne_drei), "");
 }
+
+#ifdef __linux__
+// A number from /proc/self/status, in KiB.
+long status_kib(const std::string& feld) {
+    std::ifstream f("/proc/self/status");
+    for (std::string zeile; std::getline(f, zeile);)
+        if (zeile.starts_with(feld + ":")) return std::stol(zeile.substr(feld.size() + 1));
+    return -1;
+}
+
+// However long the run, the pieces in flight are bounded (the peak memory of a child that lists
+// 2^32 candidates, whose masks would take 512 MiB), and no worker outlives a run.
+TEST(Faeden, SpeicherBegrenztUndKeinerBleibt) {
+    const auto faeden_jetzt = [] {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+        return n;
+    };
+    const std::size_t vorher = faeden_jetzt();
+    const pid_t kind = fork();
+    if (kind == 0) {
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak from here on
+        const long anfang = status_kib("VmRSS");
+        faeden_setzen(7);
+        std::uint32_t gemeldet = 0;
+        teiler_absteigend(gebremst() ? 1u << 28 : 4294967295u, [&](std::uint32_t) { ++gemeldet; });
+        const long zuwachs = status_kib("VmHWM") - anfang;
+        _exit(gemeldet == (gebremst() ? 29u : 32u) && anfang > 0 && zuwachs < 64 * 1024 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(kind, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Stopped early by its reader: every worker is gone when the run returns.
+    faeden_setzen(7);
+    std::uint32_t gemeldet = 0;
+    lauf(4000000000u, 1000000, [&](std::uint32_t) { return ++gemeldet < 100; });
+    faeden_setzen(0);
+    EXPECT_EQ(gemeldet, 100u);
+    EXPECT_EQ(faeden_jetzt(), vorher);
+}
+#endif
 
 TEST(KernWahl, DieBesteEinmalUndBegrenzbar) {
     const kernstufe beste = kern_aktiv();

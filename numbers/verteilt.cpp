@@ -1,0 +1,103 @@
+#include "numbers/verteilt.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "numbers/faeden.h"
+
+namespace {
+
+// The pieces between the workers and the calling thread: a ring of slots, each free or holding
+// its piece's finished masks.
+struct ring {
+    std::mutex m;
+    std::condition_variable fertig_cv;  // a piece is finished
+    std::condition_variable frei_cv;    // a slot is free again, or the end has come
+    std::vector<std::uint64_t> masken;
+    std::vector<char> fertig;
+    std::uint64_t ausgegeben = 0;  // the next piece a worker takes
+    std::uint64_t abgeholt = 0;    // pieces handed on so far
+    bool ende = false;
+};
+
+// Stops the workers and waits for them, on every way out of `verteilt`.
+struct mannschaft {
+    ring& r;
+    std::vector<std::thread> arbeiter;
+    ~mannschaft() {
+        {
+            std::lock_guard<std::mutex> l(r.m);
+            r.ende = true;
+        }
+        r.frei_cv.notify_all();
+        for (std::thread& a : arbeiter) a.join();
+    }
+};
+
+}  // namespace
+
+void verteilt(std::uint64_t anzahl, unsigned bloecke,
+              const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
+              const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm) {
+    if (anzahl == 0) return;
+    const unsigned n = anzahl < faeden() ? static_cast<unsigned>(anzahl) : faeden();
+    // Enough slots that no worker waits for the writer while it is busy, few enough to bound
+    // the memory.
+    const std::size_t plaetze = 4 * std::size_t{n};
+    ring r;
+    r.masken.resize(plaetze * bloecke);
+    r.fertig.assign(plaetze, 0);
+    // The next piece to compute, if the ring has room for it; the caller holds the lock.
+    const auto naechstes = [&r, anzahl, plaetze](std::uint64_t& i) {
+        if (r.ende || r.ausgegeben >= anzahl || r.ausgegeben >= r.abgeholt + plaetze) return false;
+        i = r.ausgegeben++;
+        return true;
+    };
+    const auto berechnen = [&r, &rechne, plaetze, bloecke](std::uint64_t i) {
+        rechne(i, r.masken.data() + (i % plaetze) * bloecke);
+        std::lock_guard<std::mutex> l(r.m);
+        r.fertig[i % plaetze] = 1;
+    };
+    // The calling thread computes too, so with n CPUs n - 1 workers help it.
+    mannschaft team{r, {}};
+    team.arbeiter = arbeiter_starten(n - 1, [&] {
+        for (;;) {
+            std::uint64_t i = 0;
+            {
+                std::unique_lock<std::mutex> l(r.m);
+                bool genommen = false;
+                r.frei_cv.wait(l, [&] { return r.ende || r.ausgegeben >= anzahl || (genommen = naechstes(i)); });
+                if (!genommen) return;
+            }
+            berechnen(i);
+            r.fertig_cv.notify_one();
+        }
+    });
+    for (std::uint64_t i = 0; i < anzahl; ++i) {
+        const std::size_t platz = i % plaetze;
+        for (;;) {
+            std::uint64_t selbst = 0;
+            {
+                std::unique_lock<std::mutex> l(r.m);
+                if (r.fertig[platz] != 0) break;
+                // While the piece to hand on is being computed, compute one further on.
+                if (!naechstes(selbst)) {
+                    r.fertig_cv.wait(l, [&] { return r.fertig[platz] != 0; });
+                    break;
+                }
+            }
+            berechnen(selbst);
+        }
+        // Handed on outside the lock, so the workers go on meanwhile.
+        const bool weiter = nimm(i, r.masken.data() + platz * bloecke);
+        {
+            std::lock_guard<std::mutex> l(r.m);
+            r.fertig[platz] = 0;
+            r.abgeholt = i + 1;
+        }
+        r.frei_cv.notify_all();
+        if (!weiter) return;
+    }
+}

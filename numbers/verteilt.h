@@ -1,0 +1,14 @@
+// The long jobs on every CPU: pieces computed by worker threads, handed on in order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// Computes the pieces 0 .. anzahl - 1, each by `rechne(i, masken)` into `bloecke` 64-bit masks, on
+// worker threads (on the calling thread where one CPU is all there is), and hands each to
+// `nimm(i, masken)` on the calling thread, in order. `nimm` returns false to stop: no piece is
+// handed on after that, and no worker outlives the call. At most a few pieces per worker are in
+// flight, whatever `anzahl`. `rechne` must touch nothing but its masks.
+void verteilt(std::uint64_t anzahl, unsigned bloecke,
+              const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
+              const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm);
