@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <filesystem>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 
 #include "console/geraet.h"
 #include "console/konsole.h"
+#include "numbers/faeden.h"
 #include "numbers/kerne.h"
 #include "numbers/lister.h"
 #include "numbers/primzahl.h"
@@ -109,14 +111,21 @@ void vergleichen(benchmark::State& state, Programm programm, Nackt nackt) {
 
 // ---- the benchmarks ------------------------------------------------------------------------------
 
-// The benchmarks below run with the kernel given as their argument (at most what the CPU has):
-// 3 AVX-512, 2 AVX2, 1 SSE2 (the x86-64 baseline), 0 portable.
+// The benchmarks below run with the kernel given as their first argument (at most what the CPU
+// has): 3 AVX-512, 2 AVX2, 1 SSE2 (the x86-64 baseline), 0 portable; and where there is a second,
+// on that many threads (0: one per CPU the process may use, as the program does). The bare loop
+// always runs on one core.
 struct stufe_setzen {
-    explicit stufe_setzen(benchmark::State& state) {
+    explicit stufe_setzen(benchmark::State& state, bool mit_faeden = false) {
         const auto gewuenscht = static_cast<kernstufe>(state.range(0));
         if (kern_begrenzen(gewuenscht) != gewuenscht) state.SkipWithError("kernel not supported by this CPU");
+        if (mit_faeden) faeden_setzen(static_cast<unsigned>(state.range(1)));
+        state.counters["Faeden"] = faeden();
     }
-    ~stufe_setzen() { kern_begrenzen(kernstufe::avx512); }
+    ~stufe_setzen() {
+        kern_begrenzen(kernstufe::avx512);
+        faeden_setzen(0);
+    }
 };
 
 void Primtest_Schlimmster(benchmark::State& state) {
@@ -141,7 +150,7 @@ void Primtest_Gemischt(benchmark::State& state) {
 }
 
 void Teilbarkeit_1000000007(benchmark::State& state) {
-    const stufe_setzen stufe(state);
+    const stufe_setzen stufe(state, true);
     const int null = open("/dev/null", O_WRONLY);
     vergleichen(
         state, [&] { dialog(teilbarkeit, "1000000007\n", null); },
@@ -169,8 +178,8 @@ void Lister_Bildschirm(benchmark::State& state) {
 }
 
 // A run appended to a file, removed again after each iteration.
-void in_datei(benchmark::State& state, std::uint32_t start, std::uint32_t anzahl) {
-    const stufe_setzen stufe(state);
+void in_datei(benchmark::State& state, std::uint32_t start, std::uint32_t anzahl, bool mit_faeden = false) {
+    const stufe_setzen stufe(state, mit_faeden);
     char ordner[] = "/tmp/zifferon-bench-XXXXXX";
     if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
     const std::string name = std::string(ordner) + "/liste";
@@ -188,10 +197,37 @@ void in_datei(benchmark::State& state, std::uint32_t start, std::uint32_t anzahl
 }
 
 // The same run as on the screen, into a file.
-void Lister_Datei(benchmark::State& state) { in_datei(state, 4000000000u, 1000000); }
+void Lister_Datei(benchmark::State& state) { in_datei(state, 4000000000u, 1000000, true); }
 
 // One million numbers from 6 into a file: small numbers, most with a small divisor.
 void Lister_Datei_ab_6(benchmark::State& state) { in_datei(state, 6, 1000000); }
+
+// All CPUs against one: the same run with one thread as the other side (Verhaeltnis = time on one
+// thread / time on all).
+void mit_allen_und_einem(benchmark::State& state, const std::string& eingabe, void (*werkzeug)()) {
+    const stufe_setzen stufe(state);
+    const int null = open("/dev/null", O_WRONLY);
+    vergleichen(
+        state, [&] { dialog(werkzeug, eingabe, null); },
+        [&] {
+            faeden_setzen(1);
+            dialog(werkzeug, eingabe, null);
+            faeden_setzen(0);
+        });
+    close(null);
+}
+
+void Kerne_Lister_Datei_1e7(benchmark::State& state) {
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string name = std::string(ordner) + "/liste";
+    mit_allen_und_einem(state, "2 " + name + " 4000000000 10000000\n", primzahllister);
+    std::filesystem::remove_all(ordner);
+}
+
+void Kerne_Teilbarkeit_4294967291(benchmark::State& state) {
+    mit_allen_und_einem(state, "4294967291\n", teilbarkeit);
+}
 
 // Program start to the first menu: the binary started without a terminal and with no input, so it
 // shows the menu, meets the end of input and ends.
@@ -218,9 +254,11 @@ void Start_bis_Menue(benchmark::State& state) {
 BENCHMARK(Primtest_Schlimmster)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(Primtest_Gemischt)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(Teilbarkeit_100000007)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
-BENCHMARK(Teilbarkeit_1000000007)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Teilbarkeit_1000000007)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})->Args({1, 0})->Args({1, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Lister_Bildschirm)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(Lister_Datei)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})->Args({1, 0})->Args({0, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Kerne_Lister_Datei_1e7)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(Kerne_Teilbarkeit_4294967291)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 

@@ -15,6 +15,10 @@ struct geraet {
     virtual void farben_an() = 0;
     // Blanks the screen and puts the cursor at the top left (nothing without a screen).
     virtual void loeschen() = 0;
+    // A line over the current one that shows how far a long run is, replaced by the next one and
+    // taken away by an empty one; never part of what the screen keeps (nothing without a screen
+    // that takes escape sequences).
+    virtual void status(std::string_view zeile) { static_cast<void>(zeile); }
 
 protected:
     ~geraet() = default;
@@ -28,4 +32,7 @@ inline constexpr std::string_view farben = "\x1b[34;107m\x1b[2J\x1b[H";
 inline constexpr std::string_view loeschen = "\x1b[2J\x1b[H";
 // Attributes reset and the screen cleared, so the shell goes on in its own colours.
 inline constexpr std::string_view zurueck = "\x1b[0m\x1b[2J\x1b[H";
+// To the start of the line, and after a text there, the rest of the line blanked.
+inline constexpr std::string_view zeilenanfang = "\r";
+inline constexpr std::string_view zeilenrest = "\x1b[K";
 }  // namespace sequenz

@@ -119,6 +119,11 @@ void anzeigen() {
     k.ausgabe.clear();
 }
 
+void status_zeigen(std::string_view zeile) {
+    anzeigen();
+    if (!k.kaputt) k.g->status(zeile);
+}
+
 void anzeigen_zeitnah() {
     if (uhr::now() - k.gezeigt >= zeitnah) anzeigen();
 }

@@ -20,6 +20,9 @@ void schreiben(std::string_view text);
 void schreiben_zahl(std::uint64_t zahl);  // decimal, no leading zeros or spaces
 void anzeigen();                          // everything written so far, now
 void anzeigen_zeitnah();                  // the same, at most a tenth of a second after the last time
+// A line that shows how far a long run is, over the current screen line, after what was written;
+// never part of the output itself (not in a file, a pipe or the screen's record). Empty: gone.
+void status_zeigen(std::string_view zeile);
 
 // Each read skips leading white space, line breaks included, taking new lines as it needs them;
 // what it leaves of the line stays pending for the next read.

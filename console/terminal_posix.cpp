@@ -1,4 +1,5 @@
 #include "console/terminal.h"
+#include "console/fehlertext.h"
 #include "console/zeilen.h"
 
 #include <atomic>
@@ -393,6 +394,16 @@ struct posix_terminal final : geraet {
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
     }
 
+    // In the background the terminal is the shell's: the run goes on unseen.
+    void status(std::string_view zeile) override {
+        if (!t.bildschirm || !im_vordergrund()) return;
+        falls_neu_zeichnen();
+        std::string text(sequenz::zeilenanfang);
+        text += zeile;
+        text += sequenz::zeilenrest;
+        alles_schreiben(STDOUT_FILENO, text.data(), text.size());
+    }
+
     void loeschen() override {
         if (!t.bildschirm || !vordergrund_abwarten()) return;
         t.neu_zeichnen = 0;
@@ -449,7 +460,7 @@ int terminal_schliessen() {
     }
     if (t.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string(ausgabe_fehlgeschlagen) + std::strerror(t.ausgabefehler) + "\n";
+            std::string(ausgabe_fehlgeschlagen) + fehlergrund(t.ausgabefehler) + "\n";
         alles_schreiben(STDERR_FILENO, meldung.data(), meldung.size());
     }
     return 1;

@@ -1,4 +1,5 @@
 #include "console/terminal.h"
+#include "console/fehlertext.h"
 #include "console/zeilen.h"
 
 #include <atomic>
@@ -25,6 +26,7 @@ struct terminal_zustand {
     int ausgabefehler = 0;            // errno of the write that failed for good; 0: none
     HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
     std::string angefangen;           // the start of a UTF-8 character cut off by the last write
+    std::size_t statuslaenge = 0;     // the progress line now shown, to be blanked by the next
 };
 
 terminal_zustand t;
@@ -131,6 +133,16 @@ struct windows_konsole final : geraet {
     void loeschen() override {
         if (t.bildschirm) std::system("cls");
     }
+
+    // Spaces blank what the line showed before: no escape sequences here.
+    void status(std::string_view zeile) override {
+        if (t.konsole == nullptr) return;
+        std::string text = "\r" + std::string(zeile);
+        if (t.statuslaenge > zeile.size()) text.append(t.statuslaenge - zeile.size(), ' ');
+        if (zeile.empty()) text += "\r";
+        t.statuslaenge = zeile.size();
+        konsole_schreiben(text);
+    }
 };
 
 windows_konsole konsole;
@@ -157,7 +169,7 @@ int terminal_schliessen() {
     if (t.ausgabefehler == 0) return 0;
     if (t.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string(ausgabe_fehlgeschlagen) + std::strerror(t.ausgabefehler) + "\n";
+            std::string(ausgabe_fehlgeschlagen) + fehlergrund(t.ausgabefehler) + "\n";
         _write(2, meldung.data(), static_cast<unsigned>(meldung.size()));
     }
     return 1;

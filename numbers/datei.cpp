@@ -2,6 +2,7 @@
 
 #include "console/konsole.h"
 #include "numbers/anhang.h"
+#include "numbers/fortschritt.h"
 #include "numbers/lauf.h"
 
 namespace {
@@ -30,12 +31,18 @@ std::string harmlos(std::string_view name) {
 
 }  // namespace
 
-dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3) {
+dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3, bool zeigen) {
     // Opened before the run, so a name that cannot be used is reported before the work.
     ziel zeiger;
     if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
     spool block;
-    const std::uint32_t pz = lauf(zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); });
+    fortschritt f = fortschritt_beginnen(z3);
+    const std::uint32_t pz = lauf(
+        zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); },
+        [&f, zeigen](std::uint64_t geprueft, std::uint32_t gefunden) {
+            if (zeigen) fortschritt_melden(f, geprueft, gefunden);
+        });
+    fortschritt_beenden(f);
     spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
     anhaengen_zahl(block, zahl);
     spool_anhaengen(block, " bis ");
@@ -61,7 +68,7 @@ void dateiausgabe() {
     std::uint32_t zahl = 0;
     std::uint32_t z3 = 0;
     if (!bereich_eingeben(zahl, z3)) return;
-    const dateiergebnis e = block_anhaengen(string, zahl, z3);
+    const dateiergebnis e = block_anhaengen(string, zahl, z3, true);
     if (e == dateiergebnis::geschrieben) return;
     schreiben("\n\n\n\t\t\tDie Datei ");
     schreiben(harmlos(string));

@@ -1,6 +1,7 @@
 // The range entry and the run loop that the prime lister's two outputs (screen and file) share.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "numbers/primzahl.h"
@@ -21,16 +22,20 @@ inline constexpr unsigned lauf_bloecke = 256;
 inline constexpr std::uint64_t lauf_stueck = 64 * lauf_bloecke;
 void lauf_stueck_pruefen(std::uint32_t zahl, std::uint32_t z3, std::uint64_t i, std::uint64_t* masken);
 
+// After each piece: how many numbers have been tested, and how many primes found.
+inline void kein_stand(std::uint64_t, std::uint32_t) {}
+
 // Tests `z3` consecutive numbers from `zahl` and hands each prime, in order, to `melde`, which
-// answers whether the run should go on. Returns the number of primes reported. The numbers are
-// tested 64 at a time, with the prime test's verdicts, in pieces on every CPU.
-template <class Melder>
-std::uint32_t lauf(std::uint32_t zahl, std::uint32_t z3, Melder&& melde) {
+// answers whether the run should go on; tells `stand` how far it is. Returns the number of primes
+// reported. The numbers are tested 64 at a time, with the prime test's verdicts, in pieces on
+// every CPU.
+template <class Melder, class Stand = void (*)(std::uint64_t, std::uint32_t)>
+std::uint32_t lauf(std::uint32_t zahl, std::uint32_t z3, Melder&& melde, Stand&& stand = kein_stand) {
     std::uint32_t pz = 0;
     verteilt(
         (std::uint64_t{z3} + lauf_stueck - 1) / lauf_stueck, lauf_bloecke,
         [zahl, z3](std::uint64_t i, std::uint64_t* masken) { lauf_stueck_pruefen(zahl, z3, i, masken); },
-        [zahl, &pz, &melde](std::uint64_t i, const std::uint64_t* masken) {
+        [zahl, z3, &pz, &melde, &stand](std::uint64_t i, const std::uint64_t* masken) {
             for (unsigned b = 0; b < lauf_bloecke; ++b) {
                 // Wraps to 0 only past the last number, 4294967295, where no bits are set.
                 const auto start = static_cast<std::uint32_t>(zahl + i * lauf_stueck + 64 * b);
@@ -39,6 +44,7 @@ std::uint32_t lauf(std::uint32_t zahl, std::uint32_t z3, Melder&& melde) {
                     if (!melde(start + static_cast<std::uint32_t>(__builtin_ctzll(prim)))) return false;
                 }
             }
+            stand(std::min<std::uint64_t>((i + 1) * lauf_stueck, z3), pz);
             return true;
         });
     return pz;

@@ -1,12 +1,12 @@
 #include "shell/optionen.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string_view>
 
 namespace {
 
 constexpr const char* hilfe =
-    "Aufruf: zifferon [--help | --version]\n"
+    "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
     "\n"
     "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
     "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
@@ -17,8 +17,9 @@ constexpr const char* hilfe =
     "Eingabetaste abgeschlossen, Men\u00fcpunkt 5 beendet das Programm.\n"
     "\n"
     "Optionen:\n"
-    "  --help     diese Hilfe zeigen und beenden\n"
-    "  --version  die Version zeigen und beenden\n"
+    "  -h, --help     diese Hilfe zeigen und beenden\n"
+    "  -V, --version  die Version zeigen und beenden\n"
+    "  --             beendet die Optionen (das Programm nimmt keine weiteren Argumente)\n"
     "\n"
     "Aus einem Skript l\u00e4sst es sich \u00fcber eine Pipe bedienen; ohne steuerndes\n"
     "Terminal wartet es auf keine Taste:\n"
@@ -31,13 +32,18 @@ constexpr const char* hilfe =
 
 int optionen_auswerten(int argc, char** argv) {
     if (argc <= 1) return -1;
+    const std::string_view erstes = argv[1];
     const char* text = nullptr;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) text = hilfe;
-    else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) text = "zifferon 1.4\n";
-    if (text == nullptr) {
-        std::fprintf(stderr, "zifferon: unbekanntes Argument '%s' (siehe 'zifferon --help')\n", argv[1]);
+    if (erstes == "-h" || erstes == "--help") text = hilfe;
+    else if (erstes == "-V" || erstes == "--version") text = "zifferon 1.4\n";
+    // "--" ends the options; as the program takes no operands, nothing may follow it.
+    const bool bekannt = text != nullptr || erstes == "--";
+    if (argc > 2 || !bekannt) {
+        std::fprintf(stderr, "zifferon: unbekanntes Argument '%s' (siehe 'zifferon --help')\n",
+                     erstes == "--" ? argv[2] : argv[1]);
         return 2;
     }
+    if (text == nullptr) return -1;
     // A help text that could not be written is no success either.
     const bool geschrieben = std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
     return geschrieben ? 0 : 1;

@@ -512,6 +512,45 @@ std::pair<std::string, int> ohne_terminal(const std::string& eingabe) {
     return {ausgabe, status};
 }
 
+// ---- the progress line of a listing into a file ------------------------------------------------
+
+TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
+    setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);  // at once, so that a short run shows it
+    const std::string lang = std::string("3\n2\nliste\n4000000000 ") + (gebremst() ? "200000\n" : "3000000\n");
+    for (const std::string umgebung : {"TERM=xterm", "TERM=dumb"}) {
+        SCOPED_TRACE(umgebung);
+        char muster[] = "/tmp/zifferon-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(muster), nullptr);
+        sitzung s = starten(muster, -1, umgebung.c_str());
+        ASSERT_TRUE(lesen_bis(s, PROMPT));
+        const std::size_t menue = s.ausgabe.size();
+        tippen(s, lang);
+        ASSERT_TRUE(lesen_bis(s, PROMPT, menue + 1, 60000));  // the menu again, the run done
+        const std::size_t zuletzt = s.ausgabe.rfind(" Primzahlen gefunden");
+        if (umgebung == "TERM=dumb") {
+            EXPECT_EQ(zuletzt, std::string::npos);
+        } else {
+            ASSERT_NE(zuletzt, std::string::npos);
+            EXPECT_NE(s.ausgabe.find(" % geprueft, ", menue), std::string::npos);
+            // Blanked before the menu clears the screen.
+            const std::size_t ende = s.ausgabe.find("\x1b[K", zuletzt);
+            EXPECT_EQ(s.ausgabe.substr(ende, 6 + LOESCHEN.size()), "\x1b[K\x1b[K" + LOESCHEN);
+        }
+        tippen(s, "5\n");
+        EXPECT_EQ(ende_abwarten(s), 0);
+        schliessen(s);
+        std::filesystem::remove_all(muster);
+    }
+    // Through pipes, a long run's transcript is a short one's.
+    char muster[] = "/tmp/zifferon-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(muster), nullptr);
+    const std::string liste = std::string(muster) + "/liste\n";
+    EXPECT_EQ(ohne_terminal("3\n2\n" + liste + lang.substr(lang.find("4000000000")) + "5\n").first,
+              ohne_terminal("3\n2\n" + liste + "6 10\n5\n").first);
+    std::filesystem::remove_all(muster);
+    unsetenv("ZIFFERON_FORTSCHRITT_MS");
+}
+
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
     const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n5\n");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
