@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <io.h>
+#include <mutex>
 #include <string>
 #include <windows.h>
 
@@ -34,20 +35,41 @@ terminal_zustand t;
 // Set by the tools that must undo something when the process is ended (a half-made file).
 std::atomic<void (*)()> aufraeumen{nullptr};
 
+// The control handler runs on a thread of its own: the main thread holds this lock while it writes
+// to the console or the list file, and the handler takes it for good before it cleans up, so the
+// two never work at the same time. Recursive, as the list file's steps nest.
+std::recursive_mutex abbruch;
+std::atomic<bool> abbruch_begonnen{false};
+
+// The colours reset and the screen cleared, as the shell had it.
 void wiederherstellen() {
-    if (InterlockedExchange(&t.farbig, 0) != 0) std::system("color");
+    if (InterlockedExchange(&t.farbig, 0) != 0) {
+        std::system("color");
+        std::system("cls");
+    }
     if (t.codepage != 0) {
         SetConsoleOutputCP(t.codepage);
         t.codepage = 0;
     }
 }
 
-// Ctrl-C, Ctrl-Break, closing the window: restore, then let the default handler end the process.
+// Ctrl-C, Ctrl-Break, closing the window, logging off: once the main thread is out of the console
+// and the file, the same clean-up as a signal gets on POSIX, then the end with the status Windows
+// gives an interrupted console program. The lock is never given back.
 BOOL WINAPI bei_strg(DWORD) {
+    abbruch_begonnen.store(true);
+    abbruch.lock();
     if (auto f = aufraeumen.load()) f();
     wiederherstellen();
-    return FALSE;
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
 }
+
+// Holds the handler off for as long as it lives.
+struct aufgeschoben {
+    aufgeschoben() { abbruch.lock(); }
+    ~aufgeschoben() { abbruch.unlock(); }
+};
 
 bool konsole_tastatur() {
     const HANDLE h = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -98,12 +120,20 @@ struct windows_konsole final : geraet {
             if (t.vorrat.zu_ende) return false;
             char stueck[1 << 14];
             const int n = _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
-            if (n <= 0) t.vorrat.zu_ende = true;
-            else nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+            if (n <= 0) {
+                // Ctrl-C ends a console read as if input had ended, and the handler starts on
+                // its thread a moment later: it, not the end of input, ends the program then.
+                if (t.tastatur) Sleep(200);
+                if (abbruch_begonnen.load()) Sleep(INFINITE);
+                t.vorrat.zu_ende = true;
+            } else {
+                nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+            }
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
+        const aufgeschoben sperre;
         if (t.konsole != nullptr) return konsole_schreiben(bytes);
         while (!bytes.empty()) {
             const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
@@ -117,27 +147,34 @@ struct windows_konsole final : geraet {
     }
 
     // A key that sends two codes (arrows, function keys) arrives as 0 or 0xE0 and a second code.
+    // Ctrl-C arrives here as a key (the console does not process it while a key is awaited): it
+    // ends the program as it does anywhere else.
     void taste() override {
         if (!t.tastatur) return;
         const int c = _getch();
+        if (c == 3) bei_strg(CTRL_C_EVENT);
         if (c == 0 || c == 0xE0) _getch();
     }
 
     void farben_an() override {
         const char* ohne_farbe = std::getenv("NO_COLOR");
         if (!t.bildschirm || (ohne_farbe != nullptr && *ohne_farbe != '\0')) return;
+        const aufgeschoben sperre;
+        t.farbig = 1;  // first: a handler resets colours that are not on yet without harm
         std::system("color f1");
-        t.farbig = 1;
     }
 
     void loeschen() override {
+        const aufgeschoben sperre;
         if (t.bildschirm) std::system("cls");
     }
 
     // Spaces blank what the line showed before: no escape sequences here.
     void status(std::string_view zeile) override {
+        const aufgeschoben sperre;
         if (t.konsole == nullptr) return;
-        std::string text = "\r" + std::string(zeile);
+        std::string text(1, '\r');
+        text.append(zeile.data(), zeile.size());
         if (t.statuslaenge > zeile.size()) text.append(t.statuslaenge - zeile.size(), ' ');
         if (zeile.empty()) text += "\r";
         t.statuslaenge = zeile.size();
@@ -165,6 +202,8 @@ geraet& terminal_oeffnen() {
 }
 
 int terminal_schliessen() {
+    // Held for good: a handler that starts now waits, and one under way ends the program itself.
+    abbruch.lock();
     wiederherstellen();
     if (t.ausgabefehler == 0) return 0;
     if (t.ausgabefehler != EPIPE) {
@@ -176,3 +215,6 @@ int terminal_schliessen() {
 }
 
 void beim_abbruch(void (*f)()) { aufraeumen.store(f); }
+
+void abbruch_aufschieben() { abbruch.lock(); }
+void abbruch_zulassen() { abbruch.unlock(); }

@@ -40,6 +40,14 @@ struct abbruch_zustand {
 };
 abbruch_zustand a;
 
+// One step that the clean-up after an ending signal must not run into (see abbruch_aufschieben).
+struct schritt {
+    schritt() { abbruch_aufschieben(); }
+    ~schritt() { abbruch_zulassen(); }
+    schritt(const schritt&) = delete;
+    schritt& operator=(const schritt&) = delete;
+};
+
 // Closes a file this listing created, removing it if it is still empty - but not while a peer
 // appends (it holds the lock): its block would go to a removed file. A peer waiting for the lock
 // finds the name gone and opens it anew. Only async-signal-safe calls.
@@ -118,6 +126,7 @@ void bei_abbruch() {
 // after our previous one.
 bool alles_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
     while (n > 0) {
+        const schritt s;
         if (verfolgen) {
             a.flug.store(p);
             a.flug_n.store(n);
@@ -178,6 +187,14 @@ void vergessen(ziel& z) {
     const int lesend = a.lesend.exchange(-1);
     if (lesend >= 0) sys::schliessen(lesend);
     z.fd = z.lesend = -1;
+}
+
+// The handler forgets the file before it is closed, so it never acts on a closed descriptor.
+bool schliessen_und_vergessen(ziel& z) {
+    const schritt s;
+    const int fd = z.fd;
+    vergessen(z);
+    return sys::schliessen(fd);
 }
 
 void spool_freigeben(spool& s) {
@@ -279,6 +296,7 @@ bool spool_anhaengen(spool& s, std::string_view text) {
 }
 
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
+    const schritt s;
     // A typed NUL would cut the name short and send the block to another file.
     if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof a.pfad) return false;
     z.pfad = z.weg = pfad;
@@ -321,8 +339,7 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     if (!z.regulaer) {
         // A device or a pipe: nothing can be taken back, so the block simply goes through.
         const bool ganz = spool_ausgeben(s, z.fd, false);
-        const bool zu = sys::schliessen(z.fd);
-        vergessen(z);
+        const bool zu = schliessen_und_vergessen(z);
         spool_freigeben(s);
         return ganz && zu;
     }
@@ -334,8 +351,7 @@ bool ziel_anhaengen(ziel& z, spool& s) {
         if (sys::noch_derselbe(z.fd, z.pfad.c_str())) break;
         // Removed while we waited: append to what the name names now.
         sys::entsperren(z.fd);
-        sys::schliessen(z.fd);
-        vergessen(z);
+        schliessen_und_vergessen(z);
         if (versuch == 3 || !ziel_oeffnen(z, z.pfad)) {
             spool_freigeben(s);
             return false;
@@ -356,30 +372,34 @@ bool ziel_anhaengen(ziel& z, spool& s) {
         a.anfang.store(anfang);
         heil = alles_schreiben(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true) &&
                !a.fremd.load();
+        const schritt ende;
         if (!heil) anhang_abbrechen();
         a.anfang.store(-1);
     }
     spool_freigeben(s);
+    const schritt ende;
     if (!heil && z.angelegt) {
         // Still under our lock, so no peer can have added a block meanwhile.
+        const int fd = z.fd;
         a.fd.store(-1);
-        angelegte_entfernen(z.fd, z.weg.c_str(), true);
+        angelegte_entfernen(fd, z.weg.c_str(), true);
         z.fd = -1;
         vergessen(z);
         return false;
     }
     sys::entsperren(z.fd);
-    const bool zu = sys::schliessen(z.fd);
-    vergessen(z);
+    const bool zu = schliessen_und_vergessen(z);
     return heil && zu;
 }
 
 void ziel_aufgeben(ziel& z, spool& s) {
     spool_freigeben(s);
+    const schritt ende;
     if (z.fd < 0) return;
+    const int fd = z.fd;
     a.fd.store(-1);
-    if (z.angelegt) angelegte_entfernen(z.fd, z.weg.c_str(), false);
-    else sys::schliessen(z.fd);
+    if (z.angelegt) angelegte_entfernen(fd, z.weg.c_str(), false);
+    else sys::schliessen(fd);
     z.fd = -1;
     vergessen(z);
 }

@@ -482,35 +482,7 @@ INSTANTIATE_TEST_SUITE_P(Signale, DateiAbbruch, ::testing::Values(
 // ---- no terminal at all ---------------------------------------------------------------------
 
 // Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe.
-std::pair<std::string, int> ohne_terminal(const std::string& eingabe) {
-    int hinein[2], heraus[2];
-    if (pipe(hinein) != 0 || pipe(heraus) != 0) return {"", -1};
-    const pid_t kind = fork();
-    if (kind == 0) {
-        setsid();
-        // Lifted above 2 first: with standard input closed, a pipe end may itself be fd 0 or 1.
-        const int ein = fcntl(hinein[0], F_DUPFD, 3);
-        const int aus = fcntl(heraus[1], F_DUPFD, 3);
-        for (int fd : {hinein[0], hinein[1], heraus[0], heraus[1]}) close(fd);
-        dup2(ein, STDIN_FILENO);
-        dup2(aus, STDOUT_FILENO);
-        close(ein), close(aus);
-        execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(hinein[0]);
-    close(heraus[1]);
-    // Small enough for the pipe's buffer, so writing all first cannot block.
-    if (write(hinein[1], eingabe.data(), eingabe.size()) != static_cast<ssize_t>(eingabe.size())) return {"", -1};
-    close(hinein[1]);
-    std::string ausgabe;
-    char puffer[4096];
-    for (ssize_t n; (n = read(heraus[0], puffer, sizeof puffer)) > 0;) ausgabe.append(puffer, static_cast<std::size_t>(n));
-    close(heraus[0]);
-    int status = 0;
-    waitpid(kind, &status, 0);
-    return {ausgabe, status};
-}
+std::pair<std::string, int> ohne_terminal(const std::string& eingabe) { return durch_rohre({ZIFFERON_BINARY}, eingabe); }
 
 // ---- the progress line of a listing into a file ------------------------------------------------
 

@@ -54,10 +54,13 @@ bool terminal_anlegen(sitzung& s) {
     return true;
 }
 
-[[noreturn]] void programm_starten() {
+[[noreturn]] void programm_starten(const std::vector<std::string>& befehl = {ZIFFERON_BINARY}) {
     const rlimit kein_kern{0, 0};  // signals that dump core must not litter the disk
     setrlimit(RLIMIT_CORE, &kein_kern);
-    execl(ZIFFERON_BINARY, "zifferon", static_cast<char*>(nullptr));
+    std::vector<char*> argv;
+    for (const std::string& a : befehl) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
     _exit(127);
 }
 
@@ -120,6 +123,62 @@ char zustand(pid_t pid) {
     std::getline(f, zeile);
     const auto klammer = zeile.rfind(')');
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
+}
+
+sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner) {
+    sitzung s;
+    if (!terminal_anlegen(s)) return s;
+    s.pid = fork();
+    if (s.pid == 0) {
+        close(s.master);
+        login_tty(s.slave);
+        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
+        programm_starten(befehl);
+    }
+    return s;
+}
+
+std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, const std::string& eingabe,
+                                        const char* ordner) {
+    int hinein[2], heraus[2];
+    if (pipe(hinein) != 0 || pipe(heraus) != 0) return {"", -1};
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setsid();
+        // Lifted above 2 first: with standard input closed, a pipe end may itself be fd 0 or 1.
+        const int ein = fcntl(hinein[0], F_DUPFD, 3);
+        const int aus = fcntl(heraus[1], F_DUPFD, 3);
+        for (int fd : {hinein[0], hinein[1], heraus[0], heraus[1]}) close(fd);
+        dup2(ein, STDIN_FILENO);
+        dup2(aus, STDOUT_FILENO);
+        close(ein), close(aus);
+        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
+        programm_starten(befehl);
+    }
+    close(hinein[0]);
+    close(heraus[1]);
+    // Small enough for the pipe's buffer, so writing all first cannot block.
+    if (write(hinein[1], eingabe.data(), eingabe.size()) != static_cast<ssize_t>(eingabe.size())) return {"", -1};
+    close(hinein[1]);
+    // Read until the program has ended and nothing more is there: helpers it leaves behind (wine's)
+    // may hold the pipe open for seconds more.
+    std::string ausgabe;
+    char puffer[4096];
+    int status = 0;
+    for (bool zu_ende = false;;) {
+        pollfd p{heraus[0], POLLIN, 0};
+        const int bereit = poll(&p, 1, zu_ende ? 0 : 20);
+        const ssize_t n = bereit > 0 ? read(heraus[0], puffer, sizeof puffer) : 0;
+        if (n > 0) {
+            ausgabe.append(puffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (zu_ende || (bereit > 0 && n == 0)) break;
+        zu_ende = waitpid(kind, &status, WNOHANG) == kind;
+    }
+    close(heraus[0]);
+    if (waitpid(kind, &status, WNOHANG) == 0) waitpid(kind, &status, 0);
+    return {ausgabe, status};
 }
 
 sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalten) {

@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 #include <sys/types.h>
 #include <termios.h>
 
@@ -22,6 +24,14 @@ struct sitzung {
 // "NAME=wert" set for the program.
 // `angehalten`: output already stopped (Ctrl-S) when the program starts.
 sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr, bool angehalten = false);
+
+// Any command in place of the program (the Windows build under wine, say), arguments included.
+sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner = nullptr);
+
+// The program, or `befehl` with its arguments, in a new session without any terminal, `eingabe` on
+// a pipe, in `ordner` (nullptr: here): what it wrote to standard output, and its wait status.
+std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, const std::string& eingabe,
+                                        const char* ordner = nullptr);
 
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).
