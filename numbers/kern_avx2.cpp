@@ -60,11 +60,7 @@ unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned b
     for (; bloecke - getan >= gruppe; getan += gruppe) {
         const std::uint32_t kopf = oben - 64 * getan;
         std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        for (unsigned j = 0; j < spuren; ++j) {
-            d0[j] = kopf - 64 * runden * j;
-            q0[j] = quotient(zahl, d0[j]);
-            r0[j] = zahl - q0[j] * d0[j];
-        }
+        spuren_anfangen(zahl, kopf, spuren, runden, 0, d0, q0, r0);
         __m256i da = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0));
         __m256i db = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0 + 8));
         __m256i qa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q0));
@@ -88,10 +84,7 @@ unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned b
             }
             const unsigned treffer = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ta))) |
                                      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(tb))) << 8;
-            for (unsigned j = 0; j < spuren; ++j) {
-                const unsigned block = getan + j * runden + runde;
-                masken[block] = treffer >> j & 1 ? teiler_im_block_avx2(zahl, oben - 64 * block, 64) : 0;
-            }
+            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_avx2, masken + getan);
         }
     }
     return getan;

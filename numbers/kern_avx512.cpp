@@ -132,11 +132,7 @@ unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned
     for (; bloecke - getan >= gruppe; getan += gruppe) {
         const std::uint32_t kopf = oben - 64 * getan;
         std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        for (unsigned j = 0; j < spuren; ++j) {
-            d0[j] = kopf - 64 * runden * j;
-            q0[j] = quotient(zahl, d0[j]);
-            r0[j] = zahl - q0[j] * d0[j];
-        }
+        spuren_anfangen(zahl, kopf, spuren, runden, 0, d0, q0, r0);
         __m512i da = _mm512_loadu_si512(d0);
         __m512i db = _mm512_loadu_si512(d0 + 16);
         __m512i qa = _mm512_loadu_si512(q0);
@@ -159,10 +155,7 @@ unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned
                 tb = static_cast<__mmask16>(tb | schritt(db, qb, rb));
             }
             const std::uint32_t treffer = static_cast<std::uint32_t>(ta) | static_cast<std::uint32_t>(tb) << 16;
-            for (unsigned j = 0; j < spuren; ++j) {
-                const unsigned block = getan + j * runden + runde;
-                masken[block] = treffer >> j & 1 ? teiler_im_block_avx512(zahl, oben - 64 * block, 64) : 0;
-            }
+            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_avx512, masken + getan);
         }
     }
     return getan;

@@ -80,11 +80,7 @@ unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned b
     for (; bloecke - getan >= gruppe; getan += gruppe) {
         const std::uint32_t kopf = oben - 64 * getan;
         std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        for (unsigned j = 0; j < spuren; ++j) {
-            d0[j] = kopf - 64 * runden * j;
-            q0[j] = quotient(zahl, d0[j]);
-            r0[j] = (zahl - q0[j] * d0[j]) ^ 0x80000000u;
-        }
+        spuren_anfangen(zahl, kopf, spuren, runden, 0x80000000u, d0, q0, r0);
         __m128i da = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0));
         __m128i db = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0 + 4));
         __m128i qa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q0));
@@ -108,10 +104,7 @@ unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned b
             }
             const unsigned treffer = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(ta))) |
                                      static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(tb))) << 4;
-            for (unsigned j = 0; j < spuren; ++j) {
-                const unsigned block = getan + j * runden + runde;
-                masken[block] = treffer >> j & 1 ? teiler_im_block_sse2(zahl, oben - 64 * block, 64) : 0;
-            }
+            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
         }
     }
     return getan;

@@ -141,6 +141,34 @@ std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned b
     return aktiv.teiler_im_block(zahl, hoch, breite);
 }
 
+namespace {
+
+// floor(zahl / d) for d >= 1, exact: the double quotient of two 32-bit numbers never rounds up to
+// the next whole number (n / d = k - e with e >= 1 / d would need e < k 2^-53, but k d < n + d < 2^33).
+std::uint32_t quotient(std::uint32_t zahl, std::uint32_t d) {
+    return static_cast<std::uint32_t>(static_cast<double>(zahl) / static_cast<double>(d));
+}
+
+}  // namespace
+
+void spuren_anfangen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, std::uint32_t versatz,
+                     std::uint32_t* d0, std::uint32_t* q0, std::uint32_t* r0) {
+    for (unsigned j = 0; j < spuren; ++j) {
+        d0[j] = kopf - 64 * runden * j;
+        q0[j] = quotient(zahl, d0[j]);
+        r0[j] = (zahl - q0[j] * d0[j]) + versatz;
+    }
+}
+
+void runde_eintragen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, unsigned runde,
+                     std::uint32_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
+                     std::uint64_t* masken) {
+    for (unsigned j = 0; j < spuren; ++j) {
+        const unsigned b = j * runden + runde;
+        masken[b] = treffer >> j & 1 ? block(zahl, kopf - 64 * b, 64) : 0;
+    }
+}
+
 void teiler_in_bloecken(std::uint32_t zahl, std::uint32_t hoch, unsigned bloecke, std::uint64_t* masken) {
     // Every candidate from here up may be stepped to (see teiler_schritte_portabel).
     const auto ab = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(zahl))) + 1;

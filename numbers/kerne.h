@@ -71,11 +71,13 @@ std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsig
 unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
 unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
 unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
-// Where the candidate d >= 1 starts a lane: floor(zahl / d), exact (the double quotient of two
-// 32-bit numbers never rounds up to the next whole number: n / d = k - e with e >= 1 / d would
-// need e < k 2^-53, but k d < n + d < 2^33). Static, so each kernel file keeps its own copy.
-static inline std::uint32_t quotient(std::uint32_t zahl, std::uint32_t d) {
-    return static_cast<std::uint32_t>(static_cast<double>(zahl) / static_cast<double>(d));
-}
+// What the stepping kernels share, at the baseline: the lanes' starts (lane j at the candidate
+// kopf - 64 runden j, with its quotient and its remainder plus `versatz`), and a round's masks (a
+// lane that met a zero remainder has its block checked again by `block`, the others are empty).
+void spuren_anfangen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, std::uint32_t versatz,
+                     std::uint32_t* d0, std::uint32_t* q0, std::uint32_t* r0);
+void runde_eintragen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, unsigned runde,
+                     std::uint32_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
+                     std::uint64_t* masken);
 std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 std::uint64_t teiler_im_block_avx512(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
