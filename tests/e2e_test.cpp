@@ -1,6 +1,7 @@
 // The real program on a real (pseudo-)terminal, and without any terminal at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -481,8 +482,12 @@ INSTANTIATE_TEST_SUITE_P(Signale, DateiAbbruch, ::testing::Values(
 
 // ---- no terminal at all ---------------------------------------------------------------------
 
-// Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe.
-std::pair<std::string, int> ohne_terminal(const std::string& eingabe) { return durch_rohre({ZIFFERON_BINARY}, eingabe); }
+// Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe; with
+// ZIFFERON_WINE=1 zifferon.exe under wine, which must show the same.
+std::pair<std::string, int> ohne_terminal(const std::string& eingabe, const char* ordner = nullptr) {
+    auto [ausgabe, status] = durch_rohre(programm_befehl(), eingabe, ordner);
+    return {wie_unter_linux(ausgabe), status};
+}
 
 // ---- the progress line of a listing into a file ------------------------------------------------
 
@@ -524,15 +529,22 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
 }
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
-    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n5\n");
+    char ordner[] = "/tmp/zifferon-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(ordner), nullptr);
+    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n3\n2\nliste\n6 10\n5\n", ordner);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ausgabe.find('\x1b'), std::string::npos);
     for (const char* teil : {"\n97 ist eine Primzahl", "die zahl  ist durch 12 teilbar",
                              "von 6 bis 16 gibt es 3 Primzahlen", "Ungueltige Eingabe ",
                              "von 7 bis 9 gibt es 1 Primzahlen", "Anspruch nehmen  !!",
-                             "\a\t\tUngueltige Eingabe !"})
+                             "\a\t\tUngueltige Eingabe !", "aufw\xC3\xA4rts"})
         EXPECT_NE(ausgabe.find(teil), std::string::npos) << teil;
     EXPECT_TRUE(ausgabe.starts_with("\n\n\t\tZ I F F E R O N  ver.1.4"));
+    // The list file; zifferon.exe ends its lines in CR LF, as Windows programs expect.
+    std::string liste = dateiinhalt(std::string(ordner) + "/liste.txt");
+    EXPECT_EQ(std::erase(liste, '\r'), windows_programm() ? 6u : 0u);
+    EXPECT_EQ(liste, "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\n");
+    std::filesystem::remove_all(ordner);
 }
 
 TEST(OhneTerminal, LetzteZeileOhneZeilenumbruchZaehlt) {
@@ -547,6 +559,52 @@ TEST(OhneTerminal, EndeDerEingabeBeendetUeberall) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << eingabe;
         EXPECT_TRUE(ausgabe.ends_with("Ihre Wahl: ") || ausgabe.ends_with(": ")) << eingabe;
     }
+}
+
+// ---- zifferon.exe in wine's console, which wine draws into a pseudo-terminal ---------------------
+
+// Since the last visible character the console's screen was blanked: cursor home, lines erased.
+bool zuletzt_geloescht(const std::string& ausgabe) {
+    std::size_t sichtbar = 0;
+    for (std::size_t i = 0; i < ausgabe.size(); ++i) {
+        if (ausgabe[i] == '\x1b') {
+            while (++i < ausgabe.size() && (ausgabe[i] < '@' || ausgabe[i] > '~' || ausgabe[i] == '[')) {
+            }
+        } else if (ausgabe[i] != ' ' && ausgabe[i] != '\n') {
+            sichtbar = i;
+        }
+    }
+    const std::string rest = ausgabe.substr(sichtbar + 1);
+    // Past the last visible character every letter is an escape sequence's final one.
+    return rest.find("\x1b[H") != std::string::npos && std::count(rest.begin(), rest.end(), 'K') >= 20;
+}
+
+TEST(WindowsKonsole, BeendenUndStrgCRaeumenAufMitDemRichtigenStatus) {
+    if (!windows_programm()) GTEST_SKIP() << "needs ZIFFERON_WINE=1 and the Windows build";
+    setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
+    struct fall {
+        std::string vorher, warten, dann;
+        int status;  // 58: STATUS_CONTROL_C_EXIT (0xC000013A), as wine passes it on
+    };
+    for (const fall& f : {fall{"5\r", "", "", 0}, fall{"", "", "\x03", 58}, fall{"2\r97\r", "97 ist eine Primzahl", "\x03", 58},
+                          fall{"3\r2\rliste\r4000000000 200000000\r", "% geprueft", "\x03", 58}}) {
+        SCOPED_TRACE(f.vorher + f.dann);
+        char ordner[] = "/tmp/zifferon-konsole-XXXXXX";
+        ASSERT_NE(mkdtemp(ordner), nullptr);
+        sitzung s = starten_mit(programm_befehl(), ordner);
+        ASSERT_TRUE(lesen_bis(s, PROMPT, 0, 30000)) << s.ausgabe;
+        ASSERT_TRUE(warten_bis_roh(s, 30000));  // wine's console has the terminal in its own mode
+        tippen(s, f.vorher);
+        ASSERT_TRUE(lesen_bis(s, f.warten, 0, 30000));  // the progress line shows there too
+        tippen(s, f.dann);
+        const int status = ende_abwarten(s, 30000);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.status) << status;
+        EXPECT_TRUE(zuletzt_geloescht(s.ausgabe));
+        EXPECT_TRUE(std::filesystem::is_empty(ordner));  // the interrupted listing's file is gone
+        schliessen(s);
+        std::filesystem::remove_all(ordner);
+    }
+    unsetenv("ZIFFERON_FORTSCHRITT_MS");
 }
 
 }  // namespace

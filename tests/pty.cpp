@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -123,6 +124,22 @@ char zustand(pid_t pid) {
     std::getline(f, zeile);
     const auto klammer = zeile.rfind(')');
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
+}
+
+bool windows_programm() {
+    const char* an = std::getenv("ZIFFERON_WINE");
+    return an != nullptr && std::string(an) == "1";
+}
+
+std::vector<std::string> programm_befehl(const std::vector<std::string>& argumente) {
+    std::vector<std::string> befehl{windows_programm() ? ZIFFERON_QUELLEN "/cmake/wine-zifferon" : ZIFFERON_BINARY};
+    befehl.insert(befehl.end(), argumente.begin(), argumente.end());
+    return befehl;
+}
+
+std::string wie_unter_linux(std::string text) {
+    if (windows_programm()) std::erase(text, '\r');
+    return text;
 }
 
 sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner) {

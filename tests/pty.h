@@ -25,6 +25,13 @@ struct sitzung {
 // `angehalten`: output already stopped (Ctrl-S) when the program starts.
 sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr, bool angehalten = false);
 
+// The program the pipe tests start: the Linux binary, or with ZIFFERON_WINE=1 (and the Windows
+// build made) zifferon.exe under wine, through cmake/wine-zifferon; `argumente` follow.
+bool windows_programm();
+std::vector<std::string> programm_befehl(const std::vector<std::string>& argumente = {});
+// Its output as on Linux: Windows ends lines in CR LF.
+std::string wie_unter_linux(std::string text);
+
 // Any command in place of the program (the Windows build under wine, say), arguments included.
 sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner = nullptr);
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/pty.h"
 #include "tests/umgebung.h"
 
 namespace {
@@ -72,10 +73,11 @@ ergebnis ausfuehren(const aufruf& a) {
         if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
         signal(SIGPIPE, SIG_DFL);  // the feeding thread ignores it in the test process
         if (a.ignoriert != 0) signal(a.ignoriert, SIG_IGN);
-        std::vector<char*> argv{const_cast<char*>("zifferon")};
-        for (const char* a : a.argumente) argv.push_back(const_cast<char*>(a));
+        const std::vector<std::string> befehl = programm_befehl({a.argumente.begin(), a.argumente.end()});
+        std::vector<char*> argv;
+        for (const std::string& teil : befehl) argv.push_back(const_cast<char*>(teil.c_str()));
         argv.push_back(nullptr);
-        execv(ZIFFERON_BINARY, argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(ein[0]);
@@ -123,6 +125,8 @@ ergebnis ausfuehren(const aufruf& a) {
     rusage verbrauch{};
     wait4(kind, &r.status, 0, &verbrauch);
     r.rss_kib = verbrauch.ru_maxrss;
+    r.aus = wie_unter_linux(r.aus);
+    r.fehler = wie_unter_linux(r.fehler);
     return r;
 }
 
