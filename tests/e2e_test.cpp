@@ -215,28 +215,19 @@ INSTANTIATE_TEST_SUITE_P(Signale, Abbruch, ::testing::Values(
 
 // Output stopped by Ctrl-S: in a key wait, at exit, and from the start.
 TEST(AngehalteneAusgabe, HaeltKeinEndeAuf) {
-    enum class wann { taste, ende, start };
-    struct fall {
-        int signal;
-        wann w;
-    };
-    for (const fall f : {fall{SIGTERM, wann::taste}, fall{SIGHUP, wann::taste}, fall{SIGTERM, wann::ende},
-                         fall{SIGINT, wann::ende}, fall{SIGTERM, wann::start}, fall{SIGHUP, wann::start}}) {
-        SCOPED_TRACE(std::to_string(f.signal) + " " + std::to_string(static_cast<int>(f.w)));
-        sitzung s = starten(nullptr, -1, nullptr, f.w == wann::start);
-        if (f.w != wann::start) {
-            ASSERT_TRUE(lesen_bis(s, PROMPT));
-        }
-        if (f.w == wann::taste) {
-            tippen(s, "2\n97\n");
-            ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
-            ASSERT_TRUE(warten_bis_roh(s));
-        }
-        tippen(s, f.w == wann::ende ? "\x13" "5\n" : "\x13");  // Ctrl-S: the terminal takes no more output
+    enum wann { taste, ende, start };
+    for (const auto& [signal, w] : {std::pair{SIGTERM, taste}, {SIGHUP, taste}, {SIGTERM, ende}, {SIGINT, ende},
+                                   {SIGTERM, start}, {SIGHUP, start}}) {
+        SCOPED_TRACE(std::to_string(signal) + " " + std::to_string(w));
+        sitzung s = starten(nullptr, -1, nullptr, w == start);
+        if (w == taste) tippen(s, "2\n97\n");
+        ASSERT_TRUE(w == start || lesen_bis(s, w == taste ? "97 ist eine Primzahl" : PROMPT));
+        ASSERT_TRUE(w != taste || warten_bis_roh(s));
+        tippen(s, w == ende ? "\x13" "5\n" : "\x13");  // Ctrl-S: the terminal takes no more output
         kurz_warten();
-        kill(s.pid, f.signal);
+        kill(s.pid, signal);
         const int status = ende_abwarten(s, 5000);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == f.signal) << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
         schliessen(s);
     }
@@ -318,13 +309,12 @@ TEST_F(Job, EndeImHintergrundHaeltNichtAn) {
 // for the foreground, and a kill ends it there.
 TEST(Hintergrund, ZeichnetNichtsUndEndetAufKill) {
     if (unter_valgrind()) GTEST_SKIP() << "no job control under valgrind";
-    enum class art { start, start_dann_fg, liste_nach_bg };
-    for (const art a : {art::start, art::start_dann_fg, art::liste_nach_bg}) {
-        SCOPED_TRACE(static_cast<int>(a));
-        sitzung s = starten_als_job(a != art::liste_nach_bg);
+    enum art { start, start_dann_fg, liste_nach_bg };
+    for (const art a : {start, start_dann_fg, liste_nach_bg}) {
+        SCOPED_TRACE(a);
+        sitzung s = starten_als_job(a != liste_nach_bg);
         ASSERT_GT(s.job, 0);
-        std::size_t gezeigt = 0;
-        if (a == art::liste_nach_bg) {
+        if (a == liste_nach_bg) {
             ASSERT_TRUE(lesen_bis(s, PROMPT));
             tippen(s, "3\n1\n4000000000 2000000\n");
             ASSERT_TRUE(lesen_bis(s, "ist eine Primzahl"));
@@ -333,17 +323,16 @@ TEST(Hintergrund, ZeichnetNichtsUndEndetAufKill) {
             shell_befehl(s, 'h');
             kill(s.job, SIGCONT);  // bg
             lesen_fuer(s, 50);
-            gezeigt = s.ausgabe.size();
         }
-        ASSERT_TRUE(warten_auf_zustand(s, 'T'));
+        const std::size_t gezeigt = a == liste_nach_bg ? s.ausgabe.size() : 0;
+        ASSERT_TRUE(warten_auf_zustand(s, 'T'));  // stopped by itself, nothing drawn, no mode changed
         lesen_fuer(s, 100);
         EXPECT_EQ(s.ausgabe.size(), gezeigt) << s.ausgabe.substr(gezeigt);
         EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
-        if (a == art::start_dann_fg) {
+        if (a == start_dann_fg) {
             shell_befehl(s, 'v');
             kill(s.job, SIGCONT);  // fg
-            EXPECT_TRUE(lesen_bis(s, PROMPT));
-            EXPECT_TRUE(s.ausgabe.starts_with(FARBEN));
+            EXPECT_TRUE(lesen_bis(s, PROMPT) && s.ausgabe.starts_with(FARBEN));
         }
         kill(s.job, SIGTERM);  // kill %1
         kill(s.job, SIGCONT);
@@ -496,18 +485,15 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
     const std::string lang = std::string("3\n2\nliste\n4000000000 ") + (gebremst() ? "200000\n" : "3000000\n");
     for (const std::string umgebung : {"TERM=xterm", "TERM=dumb"}) {
         SCOPED_TRACE(umgebung);
-        char muster[] = "/tmp/zifferon-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(muster), nullptr);
-        sitzung s = starten(muster, -1, umgebung.c_str());
+        const temp_ordner ordner;
+        sitzung s = starten(ordner.pfad.c_str(), -1, umgebung.c_str());
         ASSERT_TRUE(lesen_bis(s, PROMPT));
         const std::size_t menue = s.ausgabe.size();
         tippen(s, lang);
         ASSERT_TRUE(lesen_bis(s, PROMPT, menue + 1, 60000));  // the menu again, the run done
         const std::size_t zuletzt = s.ausgabe.rfind(" Primzahlen gefunden");
-        if (umgebung == "TERM=dumb") {
-            EXPECT_EQ(zuletzt, std::string::npos);
-        } else {
-            ASSERT_NE(zuletzt, std::string::npos);
+        EXPECT_EQ(zuletzt == std::string::npos, umgebung == "TERM=dumb");
+        if (zuletzt != std::string::npos) {
             EXPECT_NE(s.ausgabe.find(" % geprueft, ", menue), std::string::npos);
             // Blanked before the menu clears the screen.
             const std::size_t ende = s.ausgabe.find("\x1b[K", zuletzt);
@@ -516,22 +502,17 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
         tippen(s, "5\n");
         EXPECT_EQ(ende_abwarten(s), 0);
         schliessen(s);
-        std::filesystem::remove_all(muster);
     }
     // Through pipes, a long run's transcript is a short one's.
-    char muster[] = "/tmp/zifferon-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(muster), nullptr);
-    const std::string liste = std::string(muster) + "/liste\n";
-    EXPECT_EQ(ohne_terminal("3\n2\n" + liste + lang.substr(lang.find("4000000000")) + "5\n").first,
-              ohne_terminal("3\n2\n" + liste + "6 10\n5\n").first);
-    std::filesystem::remove_all(muster);
+    const temp_ordner ordner;
+    EXPECT_EQ(ohne_terminal(lang + "5\n", ordner.pfad.c_str()).first,
+              ohne_terminal("3\n2\nliste\n6 10\n5\n", ordner.pfad.c_str()).first);
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
 }
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
-    char ordner[] = "/tmp/zifferon-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(ordner), nullptr);
-    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n3\n2\nliste\n6 10\n5\n", ordner);
+    const temp_ordner ordner;
+    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n3\n2\nliste\n6 10\n5\n", ordner.pfad.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ausgabe.find('\x1b'), std::string::npos);
     for (const char* teil : {"\n97 ist eine Primzahl", "die zahl  ist durch 12 teilbar",
@@ -541,10 +522,9 @@ TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
         EXPECT_NE(ausgabe.find(teil), std::string::npos) << teil;
     EXPECT_TRUE(ausgabe.starts_with("\n\n\t\tZ I F F E R O N  ver.1.4"));
     // The list file; zifferon.exe ends its lines in CR LF, as Windows programs expect.
-    std::string liste = dateiinhalt(std::string(ordner) + "/liste.txt");
+    std::string liste = dateiinhalt(ordner.pfad + "/liste.txt");
     EXPECT_EQ(std::erase(liste, '\r'), windows_programm() ? 6u : 0u);
     EXPECT_EQ(liste, "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\n");
-    std::filesystem::remove_all(ordner);
 }
 
 TEST(OhneTerminal, LetzteZeileOhneZeilenumbruchZaehlt) {
@@ -563,19 +543,14 @@ TEST(OhneTerminal, EndeDerEingabeBeendetUeberall) {
 
 // ---- zifferon.exe in wine's console, which wine draws into a pseudo-terminal ---------------------
 
-// Since the last visible character the console's screen was blanked: cursor home, lines erased.
+// Since the last visible character the console's screen was blanked: cursor home, lines erased
+// (past it, every letter ends an escape sequence).
 bool zuletzt_geloescht(const std::string& ausgabe) {
     std::size_t sichtbar = 0;
-    for (std::size_t i = 0; i < ausgabe.size(); ++i) {
-        if (ausgabe[i] == '\x1b') {
-            while (++i < ausgabe.size() && (ausgabe[i] < '@' || ausgabe[i] > '~' || ausgabe[i] == '[')) {
-            }
-        } else if (ausgabe[i] != ' ' && ausgabe[i] != '\n') {
-            sichtbar = i;
-        }
-    }
+    for (std::size_t i = 0; i < ausgabe.size(); ++i)
+        if (ausgabe[i] == '\x1b') i = std::min(ausgabe.find_first_of("@ABCDEFGHJKLMPSTXZhlmnr", i + 2), ausgabe.size());
+        else if (ausgabe[i] != ' ' && ausgabe[i] != '\n') sichtbar = i;
     const std::string rest = ausgabe.substr(sichtbar + 1);
-    // Past the last visible character every letter is an escape sequence's final one.
     return rest.find("\x1b[H") != std::string::npos && std::count(rest.begin(), rest.end(), 'K') >= 20;
 }
 
@@ -589,9 +564,8 @@ TEST(WindowsKonsole, BeendenUndStrgCRaeumenAufMitDemRichtigenStatus) {
     for (const fall& f : {fall{"5\r", "", "", 0}, fall{"", "", "\x03", 58}, fall{"2\r97\r", "97 ist eine Primzahl", "\x03", 58},
                           fall{"3\r2\rliste\r4000000000 200000000\r", "% geprueft", "\x03", 58}}) {
         SCOPED_TRACE(f.vorher + f.dann);
-        char ordner[] = "/tmp/zifferon-konsole-XXXXXX";
-        ASSERT_NE(mkdtemp(ordner), nullptr);
-        sitzung s = starten_mit(programm_befehl(), ordner);
+        const temp_ordner ordner;
+        sitzung s = starten(ordner.pfad.c_str(), -1, nullptr, false, programm_befehl());
         ASSERT_TRUE(lesen_bis(s, PROMPT, 0, 30000)) << s.ausgabe;
         ASSERT_TRUE(warten_bis_roh(s, 30000));  // wine's console has the terminal in its own mode
         tippen(s, f.vorher);
@@ -600,9 +574,8 @@ TEST(WindowsKonsole, BeendenUndStrgCRaeumenAufMitDemRichtigenStatus) {
         const int status = ende_abwarten(s, 30000);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.status) << status;
         EXPECT_TRUE(zuletzt_geloescht(s.ausgabe));
-        EXPECT_TRUE(std::filesystem::is_empty(ordner));  // the interrupted listing's file is gone
+        EXPECT_TRUE(std::filesystem::is_empty(ordner.pfad));  // the interrupted listing's file is gone
         schliessen(s);
-        std::filesystem::remove_all(ordner);
     }
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
 }

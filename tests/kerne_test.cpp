@@ -197,14 +197,12 @@ TEST_P(Kern, TeilerlisteWieDieSchleife) {
     // squares near 2^32.
     for (std::uint32_t n : {1u, 720720u, 735134400u, 3234846615u, 4294967295u, 4294967291u, 2147483648u,
                             4293001441u, 4294836225u, 4294705156u, 4294705155u}) {
-        const std::uint32_t grenze = wurzel(n) + 1 + 64 * 64 + 63;  // the lowest start of one whole group
-        for (std::uint64_t hoch : {std::uint64_t{n}, std::uint64_t{n} - 4099, std::uint64_t{grenze}, std::uint64_t{grenze} - 1,
-                                   std::uint64_t{grenze} + 64 * 70, std::uint64_t{300}}) {
-            if (hoch > n || hoch == 0) continue;
-            constexpr unsigned bloecke = 200;
-            std::uint64_t masken[bloecke];
-            teiler_in_bloecken(n, static_cast<std::uint32_t>(hoch), bloecke, masken);
-            for (unsigned b = 0; b < bloecke; ++b) {
+        const std::int64_t grenze = wurzel(n) + 1 + 64 * 64 + 63;  // the lowest start of one whole group
+        for (const std::int64_t hoch : std::initializer_list<std::int64_t>{n, n - 4099, grenze, grenze - 1, grenze + 64 * 70, 300}) {
+            std::uint64_t masken[200];
+            if (hoch > n || hoch <= 0) continue;
+            teiler_in_bloecken(n, static_cast<std::uint32_t>(hoch), 200, masken);
+            for (unsigned b = 0; b < 200; ++b) {
                 std::uint64_t erwartet = 0;
                 for (unsigned j = 0; j < 64 && hoch > 64 * b + j; ++j)
                     if (n % (hoch - 64 * b - j) == 0) erwartet |= std::uint64_t{1} << j;
@@ -248,45 +246,37 @@ TEST(KernPruefung, FindetEinenTeilerZuVielOderZuWenig) {
 }
 
 #ifdef __linux__
-// A number from /proc/self/status, in KiB.
-long status_kib(const std::string& feld) {
-    std::ifstream f("/proc/self/status");
-    for (std::string zeile; std::getline(f, zeile);)
-        if (zeile.starts_with(feld + ":")) return std::stol(zeile.substr(feld.size() + 1));
-    return -1;
-}
-
 // However long the run, the pieces in flight are bounded (the peak memory of a child that lists
 // 2^32 candidates, whose masks would take 512 MiB), and no worker outlives a run.
 TEST(Faeden, SpeicherBegrenztUndKeinerBleibt) {
-    const auto faeden_jetzt = [] {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
-        return n;
-    };
+    const auto zaehlen = [](const char* ordner) { return std::distance(std::filesystem::directory_iterator(ordner), {}); };
     const pid_t kind = fork();
     if (kind == 0) {
-        std::ofstream("/proc/self/clear_refs") << "5";  // the peak from here on
-        const long anfang = status_kib("VmRSS");
+        const auto kib = [](const std::string& feld) {  // from /proc/self/status
+            std::ifstream f("/proc/self/status");
+            for (std::string zeile; std::getline(f, zeile);)
+                if (zeile.starts_with(feld)) return std::stol(zeile.substr(feld.size()));
+            return -1L;
+        };
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak (VmHWM) from here on
+        const long anfang = kib("VmRSS:");
         faeden_setzen(7);
         std::uint32_t gemeldet = 0;
         teiler_absteigend(gebremst() ? 1u << 28 : 4294967295u, [&](std::uint32_t) { ++gemeldet; });
-        const long zuwachs = status_kib("VmHWM") - anfang;
-        _exit(gemeldet == (gebremst() ? 29u : 32u) && anfang > 0 && zuwachs < 64 * 1024 ? 0 : 1);
+        _exit(gemeldet == (gebremst() ? 29u : 32u) && anfang > 0 && kib("VmHWM:") - anfang < 64 * 1024 ? 0 : 1);
     }
     int status = 0;
     waitpid(kind, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    // Stopped early by its reader: every worker is gone when the run returns. Counted after a
-    // first run, as a sanitizer may start a thread of its own with the first worker.
+    // Stopped early by its reader. Counted after a first run: a sanitizer starts a thread of its own.
     faeden_setzen(7);
     lauf(6, 100000, [](std::uint32_t) { return true; });
-    const std::size_t vorher = faeden_jetzt();
+    const auto vorher = zaehlen("/proc/self/task");
     std::uint32_t gemeldet = 0;
     lauf(4000000000u, 1000000, [&](std::uint32_t) { return ++gemeldet < 100; });
     faeden_setzen(0);
     EXPECT_EQ(gemeldet, 100u);
-    EXPECT_EQ(faeden_jetzt(), vorher);
+    EXPECT_EQ(zaehlen("/proc/self/task"), vorher);
 }
 #endif
 

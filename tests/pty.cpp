@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -126,6 +127,12 @@ char zustand(pid_t pid) {
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
 }
 
+temp_ordner::temp_ordner() {
+    char muster[] = "/tmp/zifferon-e2e-XXXXXX";
+    pfad = mkdtemp(muster) != nullptr ? muster : "/nicht/angelegt";
+}
+temp_ordner::~temp_ordner() { std::filesystem::remove_all(pfad); }
+
 bool windows_programm() {
     const char* an = std::getenv("ZIFFERON_WINE");
     return an != nullptr && std::string(an) == "1";
@@ -140,19 +147,6 @@ std::vector<std::string> programm_befehl(const std::vector<std::string>& argumen
 std::string wie_unter_linux(std::string text) {
     if (windows_programm()) std::erase(text, '\r');
     return text;
-}
-
-sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner) {
-    sitzung s;
-    if (!terminal_anlegen(s)) return s;
-    s.pid = fork();
-    if (s.pid == 0) {
-        close(s.master);
-        login_tty(s.slave);
-        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
-        programm_starten(befehl);
-    }
-    return s;
 }
 
 std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, const std::string& eingabe,
@@ -180,25 +174,19 @@ std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, 
     // Read until the program has ended and nothing more is there: helpers it leaves behind (wine's)
     // may hold the pipe open for seconds more.
     std::string ausgabe;
-    char puffer[4096];
     int status = 0;
-    for (bool zu_ende = false;;) {
-        pollfd p{heraus[0], POLLIN, 0};
-        const int bereit = poll(&p, 1, zu_ende ? 0 : 20);
-        const ssize_t n = bereit > 0 ? read(heraus[0], puffer, sizeof puffer) : 0;
-        if (n > 0) {
-            ausgabe.append(puffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (zu_ende || (bereit > 0 && n == 0)) break;
+    for (bool zu_ende = false; !zu_ende;) {
         zu_ende = waitpid(kind, &status, WNOHANG) == kind;
+        char puffer[4096];
+        pollfd p{heraus[0], POLLIN, 0};
+        for (ssize_t n; poll(&p, 1, zu_ende ? 0 : 20) > 0 && (n = read(heraus[0], puffer, sizeof puffer)) > 0;)
+            ausgabe.append(puffer, static_cast<std::size_t>(n));
     }
     close(heraus[0]);
-    if (waitpid(kind, &status, WNOHANG) == 0) waitpid(kind, &status, 0);
     return {ausgabe, status};
 }
 
-sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalten) {
+sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalten, const std::vector<std::string>& befehl) {
     sitzung s;
     if (!terminal_anlegen(s)) return s;
     if (angehalten) tcflow(s.slave, TCOOFF);
@@ -209,7 +197,7 @@ sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalte
         if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
         if (zu >= 0) close(zu);
         if (umgebung != nullptr) putenv(const_cast<char*>(umgebung));
-        programm_starten();
+        programm_starten(befehl.empty() ? std::vector<std::string>{ZIFFERON_BINARY} : befehl);
     }
     return s;
 }

@@ -22,18 +22,24 @@ struct sitzung {
 // restore to anything but the exact mode at start shows.
 // `zu`: a standard descriptor closed before the program starts (-1: none); `umgebung`: a
 // "NAME=wert" set for the program.
-// `angehalten`: output already stopped (Ctrl-S) when the program starts.
-sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr, bool angehalten = false);
+// `angehalten`: output already stopped (Ctrl-S) when the program starts; `befehl`: a command
+// in its place (the Windows build under wine, say), arguments included.
+sitzung starten(const char* ordner = nullptr, int zu = -1, const char* umgebung = nullptr, bool angehalten = false,
+                const std::vector<std::string>& befehl = {});
+
+// A fresh directory in /tmp, removed with all in it at the end of the scope.
+struct temp_ordner {
+    std::string pfad;
+    temp_ordner();
+    ~temp_ordner();
+};
 
 // The program the pipe tests start: the Linux binary, or with ZIFFERON_WINE=1 (and the Windows
-// build made) zifferon.exe under wine, through cmake/wine-zifferon; `argumente` follow.
+// build made) zifferon.exe under wine, through cmake/wine-zifferon; and its output as on Linux,
+// without the CR of Windows' line ends.
 bool windows_programm();
 std::vector<std::string> programm_befehl(const std::vector<std::string>& argumente = {});
-// Its output as on Linux: Windows ends lines in CR LF.
 std::string wie_unter_linux(std::string text);
-
-// Any command in place of the program (the Windows build under wine, say), arguments included.
-sitzung starten_mit(const std::vector<std::string>& befehl, const char* ordner = nullptr);
 
 // The program, or `befehl` with its arguments, in a new session without any terminal, `eingabe` on
 // a pipe, in `ordner` (nullptr: here): what it wrote to standard output, and its wait status.

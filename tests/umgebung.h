@@ -18,12 +18,9 @@ inline bool gebremst() {
 #endif
 }
 
-// valgrind and ThreadSanitizer run a signal's handler late, or not again after a re-raised stop:
-// job control cannot be tested under them.
-inline bool ohne_jobsteuerung() {
+// valgrind and ThreadSanitizer run a signal's handler late, or not again after a re-raised stop.
 #ifdef ZIFFERON_TSAN
-    return true;
+inline bool ohne_jobsteuerung() { return true; }
 #else
-    return unter_valgrind();
+inline bool ohne_jobsteuerung() { return unter_valgrind(); }
 #endif
-}
