@@ -36,6 +36,7 @@ struct terminal_zustand {
     bool pipe_beenden = true;              // SIGPIPE was not ignored at start, so it may end us
     bool stoppbar = true;                  // SIGTTOU was not ignored at start: we can wait stopped
     bool echo = false;                     // the terminal echoes the lines typed at our prompts
+    bool zeilenanfang = false;             // the cursor is known to stand at the start of a line
 };
 
 terminal_zustand t;
@@ -341,6 +342,10 @@ struct posix_terminal final : geraet {
             if (stueck_nehmen(t.vorrat, zeile)) return true;
             if (t.vorrat.zu_ende) return false;
             falls_neu_zeichnen();
+            // A line typed ahead of its prompt was echoed before it: the cursor stays behind the
+            // prompt then, and only a line typed after it leaves the cursor at a line's start.
+            pollfd voraus{STDIN_FILENO, POLLIN, 0};
+            t.zeilenanfang = t.echo && poll(&voraus, 1, 0) == 0;
             char stueck[1 << 14];
             const ssize_t n = read(STDIN_FILENO, stueck, sizeof stueck);
             if (n < 0 && errno == EINTR) continue;
@@ -351,6 +356,7 @@ struct posix_terminal final : geraet {
                 continue;
             }
             // Any other error (EIO, EISDIR, ...) is final: it ends the input like its end does.
+            t.zeilenanfang = t.zeilenanfang && n > 0 && stueck[n - 1] == '\n';
             if (n <= 0) {
                 t.vorrat.zu_ende = true;
             } else {
@@ -365,6 +371,7 @@ struct posix_terminal final : geraet {
         if (t.bildschirm) vordergrund_abwarten();
         falls_neu_zeichnen();
         festhalten(bytes);
+        t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
         if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size())) return true;
         t.ausgabefehler = errno;
         return false;
@@ -394,9 +401,10 @@ struct posix_terminal final : geraet {
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
     }
 
-    // In the background the terminal is the shell's: the run goes on unseen.
+    // Only on a line of its own, so it never covers a prompt; in the background the terminal is
+    // the shell's, and the run goes on unseen.
     void status(std::string_view zeile) override {
-        if (!t.bildschirm || !im_vordergrund()) return;
+        if (!t.bildschirm || !t.zeilenanfang || !im_vordergrund()) return;
         falls_neu_zeichnen();
         std::string text(sequenz::zeilenanfang);
         text += zeile;
