@@ -215,12 +215,10 @@ TEST_F(Datei, NullbyteImNamenLenktNichtUm) {
 
 TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
     EXPECT_EQ(block_anhaengen("speicher.txt", 6, 100000), dateiergebnis::geschrieben);
-    // Byte for byte the same whatever the number of threads.
-    for (unsigned faeden : {1u, 7u}) {
-        faeden_setzen(faeden);
-        EXPECT_EQ(block_anhaengen("faeden.txt", 6, 100000), dateiergebnis::geschrieben);
-        EXPECT_EQ(inhalt("faeden.txt"), inhalt("speicher.txt")) << faeden;
-        fs::remove("faeden.txt");
+    for (const std::string faeden : {"1", "7"}) {  // byte for byte the same whatever the number of threads
+        faeden_setzen(std::stoul(faeden));
+        EXPECT_EQ(block_anhaengen(faeden + ".txt", 6, 100000), dateiergebnis::geschrieben);
+        EXPECT_EQ(inhalt(faeden + ".txt"), inhalt("speicher.txt")) << faeden;
     }
     faeden_setzen(0);
     speichergrenze_setzen(100);
@@ -527,8 +525,7 @@ TEST_F(Datei, FremdeNachbarnBehaltenIhreBytesUndJedeZeileBleibtGanz) {
         EXPECT_TRUE(ergebnis(status) == UNVOLLSTAENDIG || (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT)) << status;
         const std::string text = f.verweis ? "" : inhalt("geteilt.txt");
         EXPECT_NE(fs::exists("geteilt.txt"), f.verweis);
-        // Our own bytes taken back exactly; else never grown back, no foreign line lost, no line
-        // glued to another.
+        // Own bytes taken back exactly; else nothing grown back, no foreign line lost, none glued.
         if (f.geschnitten < 0 || f.verweis) {
             EXPECT_EQ(text, f.verweis ? "" : frueher);
             fs::remove("verweis.txt");

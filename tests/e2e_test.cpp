@@ -263,8 +263,7 @@ TEST_F(Job, StrgZGibtDasTerminalZurueckUndFgZeigtAllesWieder) {
     tippen(s, "97\n");
     ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
     ASSERT_TRUE(warten_bis_roh(s));
-    const std::size_t bild = s.ausgabe.rfind(LOESCHEN);
-    const std::string vorher = s.ausgabe.substr(bild);  // the screen as the user sees it, typed answers included
+    const std::string vorher = s.ausgabe.substr(s.ausgabe.rfind(LOESCHEN));  // the screen, typed answers included
     tippen(s, "\x1a");
     ASSERT_TRUE(warten_auf_zustand('T'));
     lesen_fuer(s, 50);
@@ -483,8 +482,7 @@ std::pair<std::string, int> ohne_terminal(const std::string& eingabe, const char
 TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
     setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);  // at once, so that a short run shows it
     const std::string bereich = std::string("4000000000 ") + (gebremst() ? "200000\n" : "3000000\n");
-    // Not when output takes no escape sequences, and not over the prompt where the range was typed
-    // ahead of it (its echo came before the prompt).
+    // Not without escape sequences, and not over the prompt of a range typed ahead (echoed before it).
     for (const auto& [umgebung, voraus] : {std::pair{"TERM=xterm", false}, {"TERM=dumb", false}, {"TERM=xterm", true}}) {
         SCOPED_TRACE(std::string(umgebung) + (voraus ? " voraus" : ""));
         const temp_ordner ordner;

@@ -192,9 +192,8 @@ TEST_P(Kern, TeilerlisteWieDieSchleife) {
         }
         faeden_setzen(0);
     }
-    // Runs of blocks against the plain remainders: above the root (where the remainders step from
-    // one candidate to the next), across it, and down to 1; highly composite numbers, primes, 1,
-    // squares near 2^32.
+    // Runs of blocks against the plain remainders above the root (where they step), across it and down
+    // to 1: highly composite numbers, primes, 1, squares near 2^32.
     for (std::uint32_t n : {1u, 720720u, 735134400u, 3234846615u, 4294967295u, 4294967291u, 2147483648u,
                             4293001441u, 4294836225u, 4294705156u, 4294705155u}) {
         const std::int64_t grenze = wurzel(n) + 1 + 64 * 64 + 63;  // the lowest start of one whole group

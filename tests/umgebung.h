@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifndef ZIFFERON_TSAN
+#define ZIFFERON_TSAN 0
+#endif
+
 inline bool unter_valgrind() {
     const char* vorab = std::getenv("LD_PRELOAD");
     return vorab != nullptr && std::strstr(vorab, "vgpreload") != nullptr;
@@ -19,8 +23,4 @@ inline bool gebremst() {
 }
 
 // valgrind and ThreadSanitizer run a signal's handler late, or not again after a re-raised stop.
-#ifdef ZIFFERON_TSAN
-inline bool ohne_jobsteuerung() { return true; }
-#else
-inline bool ohne_jobsteuerung() { return unter_valgrind(); }
-#endif
+inline bool ohne_jobsteuerung() { return unter_valgrind() || ZIFFERON_TSAN != 0; }
