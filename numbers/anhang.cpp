@@ -42,8 +42,13 @@ abbruch_zustand a;
 
 // One step that the clean-up after an ending signal must not run into (see abbruch_aufschieben).
 struct schritt {
-    schritt() { abbruch_aufschieben(); }
-    ~schritt() { abbruch_zulassen(); }
+    explicit schritt(bool an = true) : an(an) {
+        if (an) abbruch_aufschieben();
+    }
+    ~schritt() {
+        if (an) abbruch_zulassen();
+    }
+    const bool an;
     schritt(const schritt&) = delete;
     schritt& operator=(const schritt&) = delete;
 };
@@ -93,14 +98,18 @@ bool eigene_zuruecknehmen() {
     return sys::noch_derselbe(fd, a.pfad) && sys::kuerzen(fd, anfang);
 }
 
+// The file of `groesse` bytes, read through `lesend`, ends with a line break; unknown counts as
+// not. Only async-signal-safe calls.
+bool letztes_zeilenende(int lesend, long long groesse) {
+    char letztes = 0;
+    return lesend >= 0 && groesse > 0 && sys::lesen_an(lesend, &letztes, 1, groesse - 1) == 1 && letztes == '\n';
+}
+
 // What this listing wrote and cannot take back ends with a line break, so the next line stands on
 // its own. Only async-signal-safe calls.
 void zeile_beenden() {
     const int fd = a.fd.load();
-    const int lesend = a.lesend.load();
-    const long long ende = sys::groesse(fd);
-    char letztes = 0;
-    if (lesend >= 0 && ende > 0 && sys::lesen_an(lesend, &letztes, 1, ende - 1) == 1 && letztes == '\n') return;
+    if (letztes_zeilenende(a.lesend.load(), sys::groesse(fd))) return;
     sys::schreiben(fd, sys::zeilenende, std::strlen(sys::zeilenende));
 }
 
@@ -126,7 +135,9 @@ void bei_abbruch() {
 // after our previous one.
 bool alles_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
     while (n > 0) {
-        const schritt s;
+        // Only the append's own writes are a step the clean-up undoes; a device or a pipe may block
+        // for good, and the clean-up must not wait for it.
+        const schritt s(verfolgen);
         if (verfolgen) {
             a.flug.store(p);
             a.flug_n.store(n);
@@ -265,12 +276,6 @@ bool spool_auslagern(spool& s) {
     return true;
 }
 
-// The file ends with a line break, or is empty; unknown counts as not.
-bool endet_mit_zeile(const ziel& z, long long groesse) {
-    char letztes = 0;
-    return groesse == 0 || (z.lesend >= 0 && sys::lesen_an(z.lesend, &letztes, 1, groesse - 1) == 1 && letztes == '\n');
-}
-
 }  // namespace
 
 bool spool_anhaengen(spool& s, std::string_view text) {
@@ -360,7 +365,7 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     const long long anfang = sys::groesse(z.fd);
     // Whatever the file ends with (a line cut by a killed listing, another program's text), the
     // block's first prime starts a line of its own.
-    const bool neue_zeile = anfang > 0 && !endet_mit_zeile(z, anfang);
+    const bool neue_zeile = anfang > 0 && !letztes_zeilenende(z.lesend, anfang);
     const std::size_t vorweg = neue_zeile ? std::strlen(sys::zeilenende) : 0;
     // A file that cannot be taken back (append-only) must not get a torn line: what can be
     // known before the first byte is checked first.

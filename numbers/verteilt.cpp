@@ -42,7 +42,8 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
               const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
               const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm) {
     if (anzahl == 0) return;
-    const unsigned n = anzahl < faeden() ? static_cast<unsigned>(anzahl) : faeden();
+    const unsigned cpus = faeden();
+    const unsigned n = anzahl < cpus ? static_cast<unsigned>(anzahl) : cpus;
     // Enough slots that no worker waits for the writer while it is busy, few enough to bound
     // the memory.
     const std::size_t plaetze = 4 * std::size_t{n};
