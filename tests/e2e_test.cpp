@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -470,10 +471,41 @@ INSTANTIATE_TEST_SUITE_P(Signale, DateiAbbruch, ::testing::Values(
 
 // ---- no terminal at all ---------------------------------------------------------------------
 
-// Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe; with
-// ZIFFERON_WINE=1 zifferon.exe under wine, which must show the same.
+// Runs the program in a new session (no controlling terminal) with `eingabe` on a pipe, in
+// `ordner` (nullptr: here); with ZIFFERON_WINE=1 zifferon.exe under wine, which must show the same.
 std::pair<std::string, int> ohne_terminal(const std::string& eingabe, const char* ordner = nullptr) {
-    auto [ausgabe, status] = durch_rohre(programm_befehl(), eingabe, ordner);
+    int hinein[2], heraus[2];
+    if (pipe(hinein) != 0 || pipe(heraus) != 0) return {"", -1};
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setsid();
+        // Lifted above 2 first: with standard input closed, a pipe end may itself be fd 0 or 1.
+        const int ein = fcntl(hinein[0], F_DUPFD, 3);
+        const int aus = fcntl(heraus[1], F_DUPFD, 3);
+        for (int fd : {hinein[0], hinein[1], heraus[0], heraus[1]}) close(fd);
+        dup2(ein, STDIN_FILENO);
+        dup2(aus, STDOUT_FILENO);
+        close(ein), close(aus);
+        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
+        programm_starten(programm_befehl());
+    }
+    close(hinein[0]);
+    close(heraus[1]);
+    // Small enough for the pipe's buffer, so writing all first cannot block.
+    if (write(hinein[1], eingabe.data(), eingabe.size()) != static_cast<ssize_t>(eingabe.size())) return {"", -1};
+    close(hinein[1]);
+    // Until the program has ended and nothing more is there: helpers it leaves behind (wine's) may
+    // hold the pipe open for seconds more.
+    std::string ausgabe;
+    int status = 0;
+    for (bool zu_ende = false; !zu_ende;) {
+        zu_ende = waitpid(kind, &status, WNOHANG) == kind;
+        char puffer[4096];
+        pollfd p{heraus[0], POLLIN, 0};
+        for (ssize_t n; poll(&p, 1, zu_ende ? 0 : 20) > 0 && (n = read(heraus[0], puffer, sizeof puffer)) > 0;)
+            ausgabe.append(puffer, static_cast<std::size_t>(n));
+    }
+    close(heraus[0]);
     return {wie_unter_linux(ausgabe), status};
 }
 

@@ -56,7 +56,9 @@ bool terminal_anlegen(sitzung& s) {
     return true;
 }
 
-[[noreturn]] void programm_starten(const std::vector<std::string>& befehl = {ZIFFERON_BINARY}) {
+}  // namespace
+
+[[noreturn]] void programm_starten(const std::vector<std::string>& befehl) {
     const rlimit kein_kern{0, 0};  // signals that dump core must not litter the disk
     setrlimit(RLIMIT_CORE, &kein_kern);
     std::vector<char*> argv;
@@ -65,8 +67,6 @@ bool terminal_anlegen(sitzung& s) {
     execv(argv[0], argv.data());
     _exit(127);
 }
-
-}  // namespace
 
 sitzung starten_als_job(bool im_hintergrund) {
     sitzung s;
@@ -87,7 +87,7 @@ sitzung starten_als_job(bool im_hintergrund) {
             signal(SIGTTOU, SIG_DFL);
             close(befehle[0]);
             close(meldung[1]);
-            programm_starten();
+            programm_starten({ZIFFERON_BINARY});
         }
         setpgid(job, job);
         if (!im_hintergrund) tcsetpgrp(STDIN_FILENO, job);
@@ -147,43 +147,6 @@ std::vector<std::string> programm_befehl(const std::vector<std::string>& argumen
 std::string wie_unter_linux(std::string text) {
     if (windows_programm()) std::erase(text, '\r');
     return text;
-}
-
-std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, const std::string& eingabe,
-                                        const char* ordner) {
-    int hinein[2], heraus[2];
-    if (pipe(hinein) != 0 || pipe(heraus) != 0) return {"", -1};
-    const pid_t kind = fork();
-    if (kind == 0) {
-        setsid();
-        // Lifted above 2 first: with standard input closed, a pipe end may itself be fd 0 or 1.
-        const int ein = fcntl(hinein[0], F_DUPFD, 3);
-        const int aus = fcntl(heraus[1], F_DUPFD, 3);
-        for (int fd : {hinein[0], hinein[1], heraus[0], heraus[1]}) close(fd);
-        dup2(ein, STDIN_FILENO);
-        dup2(aus, STDOUT_FILENO);
-        close(ein), close(aus);
-        if (ordner != nullptr && chdir(ordner) != 0) _exit(126);
-        programm_starten(befehl);
-    }
-    close(hinein[0]);
-    close(heraus[1]);
-    // Small enough for the pipe's buffer, so writing all first cannot block.
-    if (write(hinein[1], eingabe.data(), eingabe.size()) != static_cast<ssize_t>(eingabe.size())) return {"", -1};
-    close(hinein[1]);
-    // Read until the program has ended and nothing more is there: helpers it leaves behind (wine's)
-    // may hold the pipe open for seconds more.
-    std::string ausgabe;
-    int status = 0;
-    for (bool zu_ende = false; !zu_ende;) {
-        zu_ende = waitpid(kind, &status, WNOHANG) == kind;
-        char puffer[4096];
-        pollfd p{heraus[0], POLLIN, 0};
-        for (ssize_t n; poll(&p, 1, zu_ende ? 0 : 20) > 0 && (n = read(heraus[0], puffer, sizeof puffer)) > 0;)
-            ausgabe.append(puffer, static_cast<std::size_t>(n));
-    }
-    close(heraus[0]);
-    return {ausgabe, status};
 }
 
 sitzung starten(const char* ordner, int zu, const char* umgebung, bool angehalten, const std::vector<std::string>& befehl) {

@@ -41,10 +41,8 @@ bool windows_programm();
 std::vector<std::string> programm_befehl(const std::vector<std::string>& argumente = {});
 std::string wie_unter_linux(std::string text);
 
-// The program, or `befehl` with its arguments, in a new session without any terminal, `eingabe` on
-// a pipe, in `ordner` (nullptr: here): what it wrote to standard output, and its wait status.
-std::pair<std::string, int> durch_rohre(const std::vector<std::string>& befehl, const std::string& eingabe,
-                                        const char* ordner = nullptr);
+// In a child: becomes `befehl`, its arguments included, with no core dumped.
+[[noreturn]] void programm_starten(const std::vector<std::string>& befehl);
 
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).

@@ -73,12 +73,7 @@ ergebnis ausfuehren(const aufruf& a) {
         if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
         signal(SIGPIPE, SIG_DFL);  // the feeding thread ignores it in the test process
         if (a.ignoriert != 0) signal(a.ignoriert, SIG_IGN);
-        const std::vector<std::string> befehl = programm_befehl({a.argumente.begin(), a.argumente.end()});
-        std::vector<char*> argv;
-        for (const std::string& teil : befehl) argv.push_back(const_cast<char*>(teil.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        programm_starten(programm_befehl({a.argumente.begin(), a.argumente.end()}));
     }
     close(ein[0]);
     close(aus[1]);
