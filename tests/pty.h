@@ -3,7 +3,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 #include <sys/types.h>
 #include <termios.h>
