@@ -15,9 +15,9 @@
 
 #include "console/geraet.h"
 #include "console/konsole.h"
-#include "numbers/faeden.h"
-#include "numbers/kerne.h"
-#include "numbers/lister.h"
+#include "numbers/verteilt.h"
+#include "numbers/kernels/kerne.h"
+#include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 

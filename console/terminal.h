@@ -15,14 +15,3 @@ int terminal_schliessen();
 
 // The start of that line; the system's reason follows.
 inline constexpr const char* ausgabe_fehlgeschlagen = "zifferon: Die Ausgabe ist fehlgeschlagen: ";
-
-// A clean-up that a signal ending the process runs before the terminal is restored; it may use
-// only async-signal-safe calls. nullptr: none.
-void beim_abbruch(void (*aufraeumen)());
-
-// Around each step that clean-up undoes (opening the file, each write, closing it). On Windows
-// the console's control handler runs on a thread of its own and waits for the step to end, so it
-// never cleans up under the main thread's hands; nested calls are fine. On POSIX the handler runs
-// on the main thread between any two instructions, so these do nothing there.
-void abbruch_aufschieben();
-void abbruch_zulassen();

@@ -1,4 +1,5 @@
 #include "console/terminal.h"
+#include "console/abbruch.h"
 #include "console/fehlertext.h"
 #include "console/zeilen.h"
 

@@ -1,4 +1,4 @@
-#include "numbers/anhang.h"
+#include "listfile/anhang.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,26 +7,36 @@
 #include <cstring>
 #include <thread>
 
-#include "console/terminal.h"
-#include "numbers/anhang_system.h"
+#include "console/abbruch.h"
+#include "listfile/anhang_system.h"
 
 namespace {
 
 using uhr = std::chrono::steady_clock;
 
-// A block of up to a few MiB stays in memory; a run over a billion numbers may produce gigabytes.
-constexpr std::size_t standard_speicher = std::size_t{4} << 20;
 // A peer appends a finished block from its spool, which takes seconds at most; longer means stuck.
 constexpr int standard_frist_ms = 30'000;
 
-std::size_t speichergrenze = standard_speicher;
-std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `speichergrenze` bytes
 int sperrfrist_ms = standard_frist_ms;
 void (*nach_schreiben)(int) = nullptr;
 int schreibvorgaenge = 0;
 
-// What a signal ending the process must undo, read by the handler: the open target, whether we
-// created it, and while we append, what we know of our own bytes. One listing at a time.
+// What a signal ending the process must undo, read by the handler. One listing at a time; each
+// field by stage (opened, appending under the lock, closed):
+//   fd        the open target from ziel_oeffnen on; -1 before, and from the moment it is closed,
+//             so the handler never acts on a closed descriptor.
+//   lesend    a second descriptor on the same file, for reading its bytes back; -1 where there is
+//             none (a device, a pipe, an unreadable file) and once closed.
+//   angelegt  this listing created the file: a failure or a signal before the append ends removes
+//             it again, if it is still empty.
+//   anfang    -1 until the append starts under the lock; then the file's size before our first
+//             byte, the point to truncate back to; -1 again once the append has ended either way.
+//   stand     while appending: where our last counted write ended.
+//   fremd     while appending: a write did not land right after our previous one, so bytes of
+//             another program lie between ours and nothing may be taken back.
+//   flug      while a write is under way: its bytes and length (`flug_n`, 0 when none), so the
+//             handler can tell whether what follows `stand` is ours.
+//   pfad      the name a removal goes by: the file itself, also where named by a link.
 struct abbruch_zustand {
     std::atomic<int> fd{-1};
     std::atomic<int> lesend{-1};
@@ -161,12 +171,23 @@ bool alles_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
     return true;
 }
 
+const void* memrchr_portabel(const char* p, char c, std::size_t n) {
+    while (n > 0)
+        if (p[--n] == c) return p + n;
+    return nullptr;
+}
+
 // The spool's "\n" as the platform's line end.
 bool text_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
     if (sys::zeilenende[1] == '\0') return alles_schreiben(fd, p, n, verfolgen);
     std::string stueck;
     while (n > 0) {
-        const std::size_t teil = std::min<std::size_t>(n, 1 << 15);
+        std::size_t teil = std::min<std::size_t>(n, 1 << 15);
+        // Each write ends at a line end, so another program's line never lands inside one of ours.
+        if (teil < n) {
+            const void* z = memrchr_portabel(p, '\n', teil);
+            if (z != nullptr) teil = static_cast<std::size_t>(static_cast<const char*>(z) - p) + 1;
+        }
         stueck.clear();
         for (std::size_t i = 0; i < teil; ++i) {
             if (p[i] == '\n') stueck += sys::zeilenende;
@@ -208,97 +229,17 @@ bool schliessen_und_vergessen(ziel& z) {
     return sys::schliessen(fd);
 }
 
-void spool_freigeben(spool& s) {
-    if (s.fd >= 0) sys::schliessen(s.fd);
-    s.fd = -1;
-    // Kept for the next listing: its pages are then already there.
-    if (s.speicher && s.platz == speichergrenze) frei = std::move(s.speicher);
-    s.speicher.reset();
-    s.laenge = s.platz = 0;
-    s.ausgelagert = s.zeilen = 0;
-    s.im_system = false;
-}
-
-// The spool file's bytes, in pieces.
-template <class Nimm>
-bool ausgelagert_lesen(int fd, Nimm&& nimm) {
-    if (!sys::zurueckspulen(fd)) return false;
-    std::string stueck(1 << 16, '\0');
-    for (;;) {
-        const long long n = sys::lesen(fd, stueck.data(), stueck.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!nimm(stueck.data(), static_cast<std::size_t>(n))) return false;
-    }
-}
-
-bool spool_ausgeben(spool& s, int fd, bool verfolgen) {
-    const auto weiter = [fd, verfolgen](const char* p, std::size_t n) { return text_schreiben(fd, p, n, verfolgen); };
-    if (s.fd >= 0 && !ausgelagert_lesen(s.fd, weiter)) return false;
-    return weiter(s.speicher.get(), s.laenge);
+bool spool_ausgeben(const spool& s, int fd, bool verfolgen) {
+    return spool_durchgehen(s, [fd, verfolgen](const char* p, std::size_t n) { return text_schreiben(fd, p, n, verfolgen); });
 }
 
 // The block's size in the file.
 long long spool_umfang(const spool& s) {
-    return static_cast<long long>(s.ausgelagert + s.laenge +
-                                  s.zeilen * (std::strlen(sys::zeilenende) - 1));
+    return static_cast<long long>(spool_bytes(s) + spool_zeilen(s) * (std::strlen(sys::zeilenende) - 1));
 }
 
-// Where TMPDIR cannot take the spool (missing, read-only, full), it goes on in the system's
-// directory, with what it already holds.
-bool spool_umziehen(spool& s) {
-    bool ordner_gleich = false;
-    if (s.im_system) return false;
-    const int neu = sys::spooldatei(true, ordner_gleich);
-    if (neu < 0) return false;
-    const bool kopiert = s.fd < 0 || ausgelagert_lesen(s.fd, [neu](const char* p, std::size_t n) {
-                             return alles_schreiben(neu, p, n, false);
-                         });
-    if (s.fd >= 0) sys::schliessen(s.fd);
-    s.fd = neu;
-    s.im_system = true;
-    return kopiert;
-}
-
-bool spool_auslagern(spool& s) {
-    if (s.fd < 0) {
-        bool ordner_gleich = false;
-        s.fd = sys::spooldatei(false, ordner_gleich);
-        s.im_system = ordner_gleich;
-        if (s.fd < 0 && !spool_umziehen(s)) return false;
-    }
-    while (!alles_schreiben(s.fd, s.speicher.get(), s.laenge, false)) {
-        // A part may have gone to the full file: the move copies only what was counted.
-        if (!sys::kuerzen(s.fd, static_cast<long long>(s.ausgelagert)) || !spool_umziehen(s)) return false;
-    }
-    s.ausgelagert += s.laenge;
-    return true;
-}
 
 }  // namespace
-
-bool spool_anhaengen(spool& s, std::string_view text) {
-    if (s.fehler) return false;
-    if (!s.speicher) {
-        // Pages are only taken as they are written; growing by copying cost more than the run.
-        s.platz = speichergrenze;
-        s.speicher = frei ? std::move(frei) : std::make_unique_for_overwrite<char[]>(s.platz);
-    }
-    s.zeilen += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
-    while (!text.empty()) {
-        const std::size_t passt = std::min(text.size(), s.platz - s.laenge);
-        std::memcpy(s.speicher.get() + s.laenge, text.data(), passt);
-        s.laenge += passt;
-        text.remove_prefix(passt);
-        if (s.laenge < s.platz) break;
-        // Full: the block goes on in the temporary file.
-        s.fehler = !spool_auslagern(s);
-        s.laenge = 0;
-        if (s.fehler) return false;
-    }
-    return true;
-}
 
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     const schritt s;
@@ -411,7 +352,3 @@ void ziel_aufgeben(ziel& z, spool& s) {
 
 void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms; }
 void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
-void speichergrenze_setzen(std::size_t bytes) {
-    speichergrenze = bytes == 0 ? standard_speicher : bytes;
-    frei.reset();
-}

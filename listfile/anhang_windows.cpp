@@ -1,4 +1,4 @@
-#include "numbers/anhang_system.h"
+#include "listfile/anhang_system.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,8 +1,8 @@
-#include "numbers/datei.h"
+#include "listfile/datei.h"
 
 #include "console/konsole.h"
-#include "numbers/anhang.h"
-#include "numbers/fortschritt.h"
+#include "listfile/anhang.h"
+#include "listfile/fortschritt.h"
 #include "numbers/lauf.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "numbers/fortschritt.h"
+#include "listfile/fortschritt.h"
 
 #include <cstdlib>
 

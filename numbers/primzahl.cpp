@@ -4,7 +4,7 @@
 
 #include "console/konsole.h"
 #include "numbers/eingabe.h"
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne.h"
 
 namespace {
 

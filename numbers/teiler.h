@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne.h"
 #include "numbers/verteilt.h"
 
 // Calls `melde(i)` for every divisor i of `zahl`, from `zahl` down to 1, dividing by every

@@ -1,8 +1,11 @@
-// The long jobs on every CPU: pieces computed by worker threads, handed on in order.
+// The long jobs on every CPU: how many threads, how they start, and the pieces they compute,
+// handed on in order. Each platform's half of the thread start lives in its own file.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <thread>
+#include <vector>
 
 // Computes the pieces 0 .. anzahl - 1, each by `rechne(i, masken)` into `bloecke` 64-bit masks, on
 // worker threads (on the calling thread where one CPU is all there is), and hands each to
@@ -12,3 +15,20 @@
 void verteilt(std::uint64_t anzahl, unsigned bloecke,
               const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
               const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm);
+
+// The CPUs this process may run on (its affinity, as `taskset` sets it), at least 1; or what a
+// test or benchmark set.
+unsigned faeden();
+// For tests and benchmarks: use `n` threads whatever the CPUs (0: the CPUs again).
+void faeden_setzen(unsigned n);
+
+// The CPUs the affinity allows: each platform's half says.
+unsigned erlaubte_cpus();
+
+// Starts up to `n` threads running `arbeit` with every signal blocked in them, so that a signal's
+// handler always runs on the calling thread, which owns the terminal and the file. Fewer where
+// the system refuses more; the caller copes with any number, none included.
+std::vector<std::thread> arbeiter_starten(unsigned n, const std::function<void()>& arbeit);
+
+// The platform-neutral part of that: as many threads as the system gives.
+std::vector<std::thread> arbeiter_anlegen(unsigned n, const std::function<void()>& arbeit);

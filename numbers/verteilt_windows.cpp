@@ -1,4 +1,4 @@
-#include "numbers/faeden.h"
+#include "numbers/verteilt.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "numbers/lister.h"
+#include "shell/lister.h"
 
 #include "console/konsole.h"
-#include "numbers/datei.h"
+#include "listfile/datei.h"
 
 namespace {
 

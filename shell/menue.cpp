@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "console/konsole.h"
-#include "numbers/lister.h"
+#include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 #include "shell/anleitung.h"

@@ -23,11 +23,12 @@
 #include <thread>
 
 #include "console/konsole.h"
+#include "console/abbruch.h"
 #include "console/terminal.h"
-#include "numbers/anhang.h"
-#include "numbers/datei.h"
-#include "numbers/faeden.h"
-#include "numbers/lister.h"
+#include "listfile/anhang.h"
+#include "listfile/datei.h"
+#include "numbers/verteilt.h"
+#include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "tests/skript.h"
 
@@ -499,13 +500,14 @@ struct nachbar {
 
 TEST_F(Datei, FremdeNachbarnBehaltenIhreBytesUndJedeZeileBleibtGanz) {
     // The file ends without a line break, so the listing's first write is the line break alone,
-    // the second its spool file's part of the block (ending inside a line), the third the rest.
+    // the next ones the block's whole lines, each write ending at a line end.
     const nachbar faelle[] = {
         {"Abbruch", [](int nr) { if (nr == 2) raise(SIGINT); }, false, false, 0, -1},
         {"FremdUndZuGross", [](int nr) { if (nr == 1) { fremd_anhaengen(); zu_gross_ab_jetzt(); } }, false, false, 1, 0},
         {"FremdUndAbbruch", [](int nr) { if (nr == 1) fremd_anhaengen(); if (nr == 3) raise(SIGINT); }, false, false, 1, 0},
         {"GestutztUndAbbruch", [](int nr) { if (nr == 1) fs::resize_file("geteilt.txt", 0); if (nr == 3) raise(SIGINT); }, false, false, 0, 0},
-        {"NurAnhaengenUndAbbruch", [](int nr) { if (nr == 2) raise(SIGINT); }, true, false, 0, 1},
+        {"FremdZwischenZeilen", [](int nr) { if (nr == 2) fremd_anhaengen(); }, false, false, 1, 0},
+        {"NurAnhaengenUndAbbruch", [](int nr) { if (nr == 2) raise(SIGINT); }, true, false, 0, 0},
         {"VerweisUndAbbruch", [](int nr) { if (nr == 1) raise(SIGINT); }, false, true, 0, 0},
     };
     const std::string frueher = BLOCK_6_10 + "von Hand";

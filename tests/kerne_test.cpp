@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "numbers/faeden.h"
-#include "numbers/kerne.h"
+#include "numbers/verteilt.h"
+#include "numbers/kernels/kerne_intern.h"
 #include "numbers/lauf.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "numbers/lister.h"
+#include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 

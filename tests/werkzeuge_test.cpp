@@ -4,7 +4,7 @@
 #include <string>
 
 #include "console/konsole.h"
-#include "numbers/lister.h"
+#include "shell/lister.h"
 #include "numbers/teiler.h"
 #include "shell/anleitung.h"
 #include "tests/skript.h"

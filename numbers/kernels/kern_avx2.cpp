@@ -3,9 +3,9 @@
 // (Windows' stack is only 16-byte aligned).
 #include <immintrin.h>
 
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne_intern.h"
 
-// The SSE2 kernel (numbers/kern_sse2.cpp, with the proof) on sixteen 16-bit lanes.
+// The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on sixteen 16-bit lanes.
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
     if (bis < ab) return 0;
     const std::uint32_t letztes = (bis - 3) / 2;
@@ -34,23 +34,7 @@ std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint
     return 0;
 }
 
-// The SSE2 block test (with the proof) on four lanes, rounding with the instruction for it.
-std::uint64_t teiler_im_block_avx2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
-    const __m256d n = _mm256_set1_pd(static_cast<double>(zahl));
-    const double h = static_cast<double>(hoch);
-    __m256d d = _mm256_setr_pd(h, h - 1, h - 2, h - 3);
-    const __m256d vier = _mm256_set1_pd(4);
-    std::uint64_t treffer = 0;
-    for (unsigned j = 0; j < breite; j += 4) {
-        const __m256d q = _mm256_div_pd(n, d);
-        const __m256d ganz = _mm256_cmp_pd(q, _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC), _CMP_EQ_OQ);
-        treffer |= static_cast<std::uint64_t>(_mm256_movemask_pd(ganz)) << j;
-        d = _mm256_sub_pd(d, vier);
-    }
-    return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
-}
-
-// The SSE2 stepping (numbers/kern_sse2.cpp; the proof is in numbers/kerne.cpp) on two registers
+// The SSE2 stepping (numbers/kernels/kern_sse2.cpp; the proof is in numbers/kernels/kerne.cpp) on two registers
 // of eight lanes, each lane four blocks, compared as unsigned by the maximum.
 unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
     constexpr unsigned spuren = 16, runden = 4, gruppe = spuren * runden;
@@ -84,7 +68,7 @@ unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned b
             }
             const unsigned treffer = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ta))) |
                                      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(tb))) << 8;
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_avx2, masken + getan);
+            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
         }
     }
     return getan;

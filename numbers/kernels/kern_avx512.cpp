@@ -3,9 +3,9 @@
 // (Windows' stack is only 16-byte aligned).
 #include <immintrin.h>
 
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne_intern.h"
 
-// The SSE2 kernel (numbers/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
+// The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
 // registers per branch.
 namespace {
 
@@ -59,7 +59,7 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::ui
 namespace {
 
 // The candidates packed sixteen to a register, against one small divisor at a time: the test of
-// numbers/kerne.h, n d^-1 mod 2^32 <= (2^32 - 1) / d, in 32-bit lanes.
+// numbers/kernels/kerne.h, n d^-1 mod 2^32 <= (2^32 - 1) / d, in 32-bit lanes.
 std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten) {
     const __m512i rampe = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     // Only the candidates (four in ten numbers), packed: through memory, as unaligned stores and
@@ -105,24 +105,7 @@ std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, 
     return ohne;
 }
 
-// The SSE2 block test (with the proof) on eight lanes.
-std::uint64_t teiler_im_block_avx512(std::uint32_t zahl, std::uint32_t hoch, unsigned breite) {
-    const __m512d n = _mm512_set1_pd(static_cast<double>(zahl));
-    const __m512d rampe = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
-    __m512d d = _mm512_sub_pd(_mm512_set1_pd(static_cast<double>(hoch)), rampe);
-    const __m512d acht = _mm512_set1_pd(8);
-    std::uint64_t treffer = 0;
-    for (unsigned j = 0; j < breite; j += 8) {
-        const __m512d q = _mm512_div_pd(n, d);
-        const __mmask8 ganz =
-            _mm512_cmp_pd_mask(q, _mm512_mask_roundscale_pd(q, 0xFF, q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC), _CMP_EQ_OQ);
-        treffer |= static_cast<std::uint64_t>(ganz) << j;
-        d = _mm512_sub_pd(d, acht);
-    }
-    return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
-}
-
-// The stepping (numbers/kerne.cpp has the proof) on two registers of sixteen lanes, each lane two
+// The stepping (numbers/kernels/kerne.cpp has the proof) on two registers of sixteen lanes, each lane two
 // blocks; the compares give masks.
 unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
     constexpr unsigned spuren = 32, runden = 2, gruppe = spuren * runden;
@@ -155,7 +138,7 @@ unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned
                 tb = static_cast<__mmask16>(tb | schritt(db, qb, rb));
             }
             const std::uint32_t treffer = static_cast<std::uint32_t>(ta) | static_cast<std::uint32_t>(tb) << 16;
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_avx512, masken + getan);
+            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
         }
     }
     return getan;

@@ -1,9 +1,9 @@
 // Kernels for the x86-64 baseline (SSE2), which every x86-64 CPU has.
 #include <emmintrin.h>
 
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne_intern.h"
 
-// Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kerne.cpp
+// Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kernels/kerne.cpp
 // has its proof): d divides n exactly when (q >> 16) * d <= n >> 16, q = n * d^-1 mod 2^32.
 // With n = nh 2^16 + nl and d^-1 = ih 2^16 + il, q >> 16 = hi(nl il) + lo(nh il) + lo(nl ih) mod
 // 2^16 (the product nh ih only reaches bits 32 and up). The 32-bit product (q >> 16) * d is split
@@ -68,7 +68,7 @@ std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsig
     return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
 }
 
-// Above the root (numbers/kerne.cpp has the proof), two registers of four lanes, each lane eight
+// Above the root (numbers/kernels/kerne.cpp has the proof), two registers of four lanes, each lane eight
 // blocks one after the other. The remainders are kept offset by 2^31, so the signed compare
 // orders them as unsigned numbers. A lane with a zero remainder anywhere in a block has that
 // block checked again by division: divisors are rare.

@@ -1,4 +1,4 @@
-#include "numbers/kerne.h"
+#include "numbers/kernels/kerne_intern.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,8 +89,8 @@ constexpr kernsatz saetze[] = {
     {kernstufe::portabel, erster_teiler_portabel, teiler_im_block_portabel, nullptr, teiler_schritte_portabel},
 #if defined(__x86_64__) || defined(_M_X64)
     {kernstufe::sse2, erster_teiler_sse2, teiler_im_block_sse2, nullptr, teiler_schritte_sse2},
-    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_avx2, nullptr, teiler_schritte_avx2},
-    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_avx512, ohne_teiler_avx512, teiler_schritte_avx512},
+    {kernstufe::avx2, erster_teiler_avx2, teiler_im_block_sse2, nullptr, teiler_schritte_avx2},
+    {kernstufe::avx512, erster_teiler_avx512, teiler_im_block_sse2, ohne_teiler_avx512, teiler_schritte_avx512},
 #endif
 };
 

@@ -1,0 +1,75 @@
+// The private spool in which a listing gathers its block while the run goes: memory first, then an
+// unlinked temporary file in TMPDIR, or in the system's directory where TMPDIR cannot take it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "console/umwandlung.h"
+
+struct spool {
+    std::unique_ptr<char[]> speicher;  // the block so far, or its tail once it lives in `fd`
+    std::size_t laenge = 0;
+    std::size_t platz = 0;             // the size of `speicher`
+    int fd = -1;                       // an unlinked temporary file, once the block outgrows memory
+    bool im_system = false;            // `fd` is in the system's directory: TMPDIR could not take it
+    std::uint64_t ausgelagert = 0;     // bytes in `fd`
+    std::uint64_t zeilen = 0;          // line breaks in the whole block
+    bool fehler = false;               // the block could not be kept whole
+};
+
+// False once the spool has failed; the block is then lost.
+bool spool_anhaengen(spool& s, std::string_view text);
+
+// Hands the whole block to `nimm` in pieces, each ending at a line break (the last one with the
+// block's end): another program's line written between two of them then stands on its own. False
+// if the spool cannot be read or `nimm` returns false.
+bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std::size_t)>& nimm);
+
+// Lines in the block: for the size it takes with the platform's line ends.
+inline std::uint64_t spool_zeilen(const spool& s) { return s.zeilen; }
+inline std::uint64_t spool_bytes(const spool& s) { return s.ausgelagert + s.laenge; }
+
+// Gives back the temporary file; the memory is kept for the next block.
+void spool_freigeben(spool& s);
+
+// Test hook: how much of a block is kept in memory before it goes to a temporary file (0: the
+// default).
+void speichergrenze_setzen(std::size_t bytes);
+
+// One prime's line, its digits and the line break, written straight into the spool: a long run
+// adds millions of them.
+inline bool spool_zeile(spool& s, std::uint32_t zahl) {
+    constexpr std::size_t laengste = 11;
+    if (s.platz - s.laenge < laengste) {
+        char platz[20];
+        return spool_anhaengen(s, zahl_als_text(zahl, platz)) && spool_anhaengen(s, "\n");
+    }
+    // Digits counted by comparison, then written two at a time from the back.
+    std::size_t ziffern = 1;
+    for (std::uint32_t zehner = 10; ziffern < 10 && zahl >= zehner; zehner *= 10) ++ziffern;
+    char* p = s.speicher.get() + s.laenge + ziffern;
+    *p = '\n';
+    static constexpr char paare[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    while (zahl >= 100) {
+        const std::uint32_t paar = zahl % 100;
+        zahl /= 100;
+        *--p = paare[2 * paar + 1];
+        *--p = paare[2 * paar];
+    }
+    if (zahl >= 10) {
+        *--p = paare[2 * zahl + 1];
+        *--p = paare[2 * zahl];
+    } else {
+        *--p = static_cast<char>('0' + zahl);
+    }
+    s.laenge += ziffern + 1;
+    ++s.zeilen;
+    return true;
+}

@@ -1,0 +1,51 @@
+// What the kernel files share: the tables of constants and each level's entry points, chosen
+// from by numbers/kernels/kerne.cpp. Not for the rest of the program.
+//
+// Kept free of inline library code: the vector kernels are compiled for other instruction sets,
+// and an inline function compiled there could be picked by the linker for the whole program.
+#pragma once
+
+#include "numbers/kernels/kerne.h"
+
+// d^-1 mod 2^32 for every odd d = 2k + 3 up to 65537, split into 16-bit halves, padded so that a
+// vector load past the last divisor stays inside. The vector kernels use 16-bit lanes.
+inline constexpr std::uint32_t inverse_anzahl = 32768;
+struct alignas(64) inverse_tabelle {
+    std::uint16_t tief[inverse_anzahl + 64];
+    std::uint16_t hoch[inverse_anzahl + 64];
+    std::uint16_t schranke[inverse_anzahl + 64];  // 65535 / d: the largest x with x * d < 2^16
+};
+extern const inverse_tabelle inverse;
+
+std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
+
+// d^-1 mod 2^32 and (2^32 - 1) / d for the small divisors d = 3, 5, ..., 65: d divides n exactly
+// when n d^-1 mod 2^32 <= (2^32 - 1) / d (the multiples of d are the d^-1-multiples 0 .. that bound).
+struct kleiner_teiler {
+    std::uint32_t inv;
+    std::uint32_t grenze;
+};
+struct kleine_teiler_tabelle {
+    kleiner_teiler t[32];
+};
+extern const kleine_teiler_tabelle kleine_teiler;
+std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+
+// Above the root the remainder of each candidate follows from the one above it (the proof is at the
+// portable kernel in numbers/kernels/kerne.cpp). Of `bloecke` whole blocks from `oben` down, all of whose
+// candidates are above the integer square root of `zahl`, fills the masks of as many as the kernel
+// takes at once (a whole group, or none) and returns how many.
+unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
+// What the stepping kernels share, at the baseline: the lanes' starts (lane j at the candidate
+// kopf - 64 runden j, with its quotient and its remainder plus `versatz`), and a round's masks (a
+// lane that met a zero remainder has its block checked again by `block`, the others are empty).
+void spuren_anfangen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, std::uint32_t versatz,
+                     std::uint32_t* d0, std::uint32_t* q0, std::uint32_t* r0);
+void runde_eintragen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, unsigned runde,
+                     std::uint32_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
+                     std::uint64_t* masken);
