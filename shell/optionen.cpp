@@ -35,7 +35,7 @@ int optionen_auswerten(int argc, char** argv) {
     const std::string_view erstes = argv[1];
     const char* text = nullptr;
     if (erstes == "-h" || erstes == "--help") text = hilfe;
-    else if (erstes == "-V" || erstes == "--version") text = "zifferon 1.4\n";
+    else if (erstes == "-V" || erstes == "--version") text = "zifferon " ZIFFERON_VERSION "\n";
     // "--" ends the options; as the program takes no operands, nothing may follow it.
     const bool bekannt = text != nullptr || erstes == "--";
     if (argc > 2 || !bekannt) {
