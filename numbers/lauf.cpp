@@ -24,10 +24,9 @@ bool bereich_eingeben(std::uint32_t& zahl, std::uint32_t& z3) {
 }
 
 void lauf_stueck_pruefen(std::uint32_t zahl, std::uint32_t z3, std::uint64_t i, std::uint64_t* masken) {
-    for (unsigned b = 0; b < lauf_bloecke; ++b) {
-        const std::uint64_t ab = i * lauf_stueck + 64 * b;
-        masken[b] = ab >= z3 ? 0
-                             : primzahlen_im_block(static_cast<std::uint32_t>(zahl + ab),
-                                                   static_cast<unsigned>(std::min<std::uint64_t>(64, z3 - ab)));
-    }
+    const std::uint64_t ab = i * lauf_stueck;
+    for (unsigned b = 0; b < lauf_bloecke; ++b) masken[b] = 0;
+    if (ab < z3)
+        primzahlen_im_lauf(static_cast<std::uint32_t>(zahl + ab), static_cast<std::uint32_t>(std::min<std::uint64_t>(lauf_stueck, z3 - ab)),
+                           masken);
 }

@@ -62,18 +62,35 @@ constexpr auto endziffer_muster = [] {
 
 }  // namespace
 
-// From 65^2 on every number's root bound is above the small divisors, so the kernel may test
-// them for all numbers at once; every number is tried up to the largest root bound of the block. That is exact too: an odd n with a divisor d above its own
-// root bound has the odd divisor n / d >= 3 below it, which is found first (or was among the
-// small ones), so the verdict and the first divisor found stay the same.
+void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t* masken) {
+    for (std::uint32_t b = 0; b < (anzahl + 63) / 64; ++b) masken[b] = 0;
+    // A portion's candidates (four in ten numbers pass the last-digit filter) on the stack: a few
+    // KiB, so that a worker needs no more than a small stack and nothing that can fail.
+    constexpr std::uint32_t portion = 4096;
+    constexpr unsigned platz = portion * 4 / 10 + 2 + ohne_teiler_rand;
+    std::uint32_t zahlen[platz], grenzen[platz], prim[platz];
+    for (std::uint32_t ab = 0; ab < anzahl; ab += portion) {
+        const std::uint32_t bis = anzahl - ab < portion ? anzahl : ab + portion;
+        unsigned n = 0;
+        for (std::uint32_t j = ab; j < bis; ++j) {
+            const std::uint32_t zahl = start + j;
+            if (endziffer_verwirft(zahl)) continue;
+            zahlen[n] = zahl;
+            grenzen[n++] = wurzel(zahl);
+        }
+        for (unsigned r = n; r < n + ohne_teiler_rand; ++r) zahlen[r] = grenzen[r] = 0;
+        const unsigned gefunden = ohne_teiler(zahlen, grenzen, n, prim);
+        for (unsigned p = 0; p < gefunden; ++p) {
+            const std::uint32_t j = prim[p] - start;
+            masken[j / 64] |= std::uint64_t{1} << (j % 64);
+        }
+    }
+}
+
 std::uint64_t primzahlen_im_block(std::uint32_t start, unsigned anzahl) {
-    const std::uint64_t alle = anzahl < 64 ? (std::uint64_t{1} << anzahl) - 1 : ~std::uint64_t{0};
-    std::uint64_t prim = 0;
-    if (start >= kleine_teiler_bis * kleine_teiler_bis && ohne_teiler_vorhanden())
-        return ohne_teiler(start, endziffer_muster.m[start % 10] & alle, wurzel(start + (anzahl - 1)));
-    for (unsigned j = 0; j < anzahl; ++j)
-        if (primtest(start + j) == urteil::prim) prim |= std::uint64_t{1} << j;
-    return prim;
+    std::uint64_t maske = 0;
+    primzahlen_im_lauf(start, anzahl, &maske);
+    return maske;
 }
 
 void primzahlcheck() {

@@ -10,9 +10,13 @@ enum class urteil { prim, zusammengesetzt };
 // The divisions are checked a block at a time by the fastest kernel the CPU has.
 urteil primtest(std::uint32_t zahl);
 
+// The verdicts of primtest for the numbers start, ..., start + anzahl - 1 (the last at most
+// 4294967295): bit j % 64 of masken[j / 64] set when start + j is prime. Many numbers at once,
+// in the order the vector registers suit best.
+void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t* masken);
+
 // The verdicts of primtest for the numbers start, ..., start + anzahl - 1 (anzahl <= 64, the last
-// at most 4294967295): bit j set when start + j is prime. Checks many numbers at once where the
-// CPU allows.
+// at most 4294967295): bit j set when start + j is prime.
 std::uint64_t primzahlen_im_block(std::uint32_t start, unsigned anzahl);
 
 // The same test as the plain statement of the algorithm, one division at a time: the reference

@@ -152,17 +152,48 @@ TEST_P(Kern, ListerWieDieSchleife) {
         }
         faeden_setzen(0);
     }
-    // Candidates in one group of sixteen: nothing beyond the block's 64 numbers may be tested.
-    if (!ohne_teiler_vorhanden()) return;
-    for (std::uint32_t start = 4000000000u; start < 4000000000u + 64 * 300; start += 64)
-        for (unsigned gruppe = 0; gruppe < 4; ++gruppe) {
-            const std::uint64_t kandidaten = std::uint64_t{0xFFFF} << (16 * gruppe);
-            const std::uint32_t bis = wurzel(start + 63);
-            std::uint64_t plain = 0;
-            for (unsigned j = 16 * gruppe; j < 16 * gruppe + 16; ++j)
-                if (erster_teiler_einzeln(start + j, bis) == 0) plain |= std::uint64_t{1} << j;
-            ASSERT_EQ(ohne_teiler(start, kandidaten, bis), plain) << start << " " << gruppe;
+    // Every prime's square and its neighbours, ascending, so that bounds from 1 to 65535 share a
+    // batch: a root and a first divisor at every chunk's edges. In batches of one, seven, a
+    // thousand and all: batches that empty out early and late.
+    std::vector<std::uint32_t> zahlen;
+    for (std::uint32_t p = 3; p < 65536; p += gebremst() ? 38 : 2)
+        if (erster_teiler_einzeln(p, wurzel(p)) == 0)
+            for (std::uint32_t d = 0; d < 5 && p * p + d >= 2; ++d) zahlen.push_back(p * p + d - 2);
+    for (const std::size_t stapel : {std::size_t{1}, std::size_t{7}, std::size_t{1000}, zahlen.size()})
+        for (std::size_t ab = 0; ab < zahlen.size(); ab += stapel) {
+            const std::size_t n = std::min(stapel, zahlen.size() - ab);
+            std::vector<std::uint32_t> z(zahlen.begin() + static_cast<std::ptrdiff_t>(ab),
+                                         zahlen.begin() + static_cast<std::ptrdiff_t>(ab + n)), g, plain;
+            for (std::uint32_t x : z) {
+                g.push_back(wurzel(x));
+                if (erster_teiler_einzeln(x, wurzel(x)) == 0) plain.push_back(x);
+            }
+            z.resize(n + ohne_teiler_rand);
+            g.resize(n + ohne_teiler_rand);
+            std::vector<std::uint32_t> prim(n);
+            prim.resize(ohne_teiler(z.data(), g.data(), static_cast<unsigned>(n), prim.data()));
+            ASSERT_EQ(prim, plain) << zahlen[ab] << " + " << n;
         }
+}
+
+// The transposed kernels' check: within an octave 2^k <= d < 2^(k+1), d divides n exactly when
+// n d^-1 mod 2^32 <= n >> k. The margins are narrow on both sides: a threshold two lower misses a
+// divisor, one three higher takes a non-divisor for one, and these rows show both.
+TEST(KernPruefung, SchwelleDerOktaveIstExaktUndKnapp) {
+    std::uint32_t ueber = 0xFFFFFFFFu, unter = 0xFFFFFFFFu;
+    for (unsigned k = 1; k < 16; ++k)
+        for (std::uint32_t d : {(1u << k) + 1, (2u << k) - 1, (3u << k) / 2 | 1}) {
+            std::vector<std::uint32_t> zahlen{d * d, d * (d + 2), d * ((2u << k) - 1)};
+            for (std::uint32_t n = 0xFFFFFFFFu; n > 0xFFFFFFFFu - 4096; --n) zahlen.push_back(n);
+            for (std::uint32_t n : zahlen) {
+                const std::uint32_t x = n * inverse_ganz.d[(d - 3) / 2], t = n >> k;
+                ASSERT_EQ(x <= t, n % d == 0) << n << " " << d;
+                if (x <= t) unter = std::min(unter, t - x);
+                else ueber = std::min(ueber, x - t);
+            }
+        }
+    EXPECT_LE(unter, 1u);
+    EXPECT_LE(ueber, 3u);
 }
 
 // The divisors of n from its prime factors, descending: a different way to the same lines.

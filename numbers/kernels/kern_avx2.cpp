@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/kernels/transponiert.h"
 
 // The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on sixteen 16-bit lanes.
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis) {
@@ -72,4 +73,47 @@ unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned b
         }
     }
     return getan;
+}
+
+namespace {
+
+// The lanes' order for packing: for each mask of eight lanes, the kept lanes' indices first.
+struct packfolge_tabelle {
+    std::uint32_t i[256][8];
+};
+constexpr packfolge_tabelle packfolge = [] {
+    packfolge_tabelle t{};
+    for (unsigned m = 0; m < 256; ++m) {
+        unsigned n = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            if (m >> i & 1) t.i[m][n++] = i;
+    }
+    return t;
+}();
+
+// The transposed kernel's operations (numbers/kernels/transponiert.h) on eight 32-bit lanes.
+struct avx2 {
+    using reg = __m256i;
+    static constexpr unsigned breite = 8, voll = 0xFF;
+    static reg laden(const std::uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static reg alle(std::uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
+    static reg mul(reg a, reg b) { return _mm256_mullo_epi32(a, b); }
+    static reg min(reg a, reg b) { return _mm256_min_epu32(a, b); }
+    static reg schieben(reg a, unsigned k) { return _mm256_srl_epi32(a, _mm_cvtsi32_si128(static_cast<int>(k))); }
+    // Divisors and bounds are below 2^31, so the signed compare serves.
+    static reg ueber_grenze(reg x, reg d, reg b) { return _mm256_or_si256(x, _mm256_cmpgt_epi32(d, b)); }
+    static unsigned kleiner_gleich(reg a, reg b) {
+        return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_min_epu32(a, b), a))));
+    }
+    static unsigned packen(std::uint32_t* ziel, reg x, unsigned maske) {
+        const __m256i folge = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(packfolge.i[maske]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ziel), _mm256_permutevar8x32_epi32(x, folge));
+        return static_cast<unsigned>(__builtin_popcount(maske));
+    }
+};
+
+}  // namespace
+
+unsigned ohne_teiler_avx2(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim) {
+    return transponiert<avx2, 6>(zahlen, grenzen, anzahl, prim);
 }

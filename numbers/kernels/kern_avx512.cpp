@@ -3,7 +3,12 @@
 // (Windows' stack is only 16-byte aligned).
 #include <immintrin.h>
 
+// GCC 12's own AVX-512 headers start some results from _mm512_undefined_*, which its flow
+// analysis then reports as used uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/kernels/transponiert.h"
 
 // The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
 // registers per branch.
@@ -58,51 +63,31 @@ std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::ui
 
 namespace {
 
-// The candidates packed sixteen to a register, against one small divisor at a time: the test of
-// numbers/kernels/kerne.h, n d^-1 mod 2^32 <= (2^32 - 1) / d, in 32-bit lanes.
-std::uint64_t ohne_kleine_teiler(std::uint32_t start, std::uint64_t kandidaten) {
-    const __m512i rampe = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    // Only the candidates (four in ten numbers), packed: through memory, as unaligned stores and
-    // loads, so nothing wide needs an aligned stack slot.
-    std::uint32_t gepackt[64 + 32] = {};
-    unsigned anzahl = 0;
-    for (unsigned teil = 0; teil < 4; ++teil) {
-        const auto maske = static_cast<__mmask16>(kandidaten >> (16 * teil));
-        const __m512i n = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(start + 16 * teil)), rampe);
-        _mm512_mask_compressstoreu_epi32(gepackt + anzahl, maske, n);
-        anzahl += static_cast<unsigned>(__builtin_popcount(maske));
+// The transposed kernel's operations (numbers/kernels/transponiert.h) on sixteen 32-bit lanes.
+struct avx512 {
+    using reg = __m512i;
+    static constexpr unsigned breite = 16, voll = 0xFFFF;
+    static reg laden(const std::uint32_t* p) { return _mm512_loadu_si512(p); }
+    static reg alle(std::uint32_t x) { return _mm512_set1_epi32(static_cast<int>(x)); }
+    static reg mul(reg a, reg b) { return _mm512_mullo_epi32(a, b); }
+    static reg min(reg a, reg b) { return _mm512_min_epu32(a, b); }
+    static reg schieben(reg a, unsigned k) { return _mm512_srl_epi32(a, _mm_cvtsi32_si128(static_cast<int>(k))); }
+    // Divisors and bounds are below 2^31, so the signed compare serves.
+    static reg ueber_grenze(reg x, reg d, reg b) {
+        return _mm512_mask_mov_epi32(x, _mm512_cmpgt_epi32_mask(d, b), _mm512_set1_epi32(-1));
     }
-    std::uint64_t ohne = 0;
-    for (unsigned ab = 0; ab < anzahl; ab += 32) {
-        const __m512i n0 = _mm512_loadu_si512(gepackt + ab);
-        const __m512i n1 = _mm512_loadu_si512(gepackt + ab + 16);
-        __mmask16 t0 = 0, t1 = 0;
-        for (const kleiner_teiler& kt : kleine_teiler.t) {
-            const __m512i inv = _mm512_set1_epi32(static_cast<int>(kt.inv));
-            const __m512i grenze = _mm512_set1_epi32(static_cast<int>(kt.grenze));
-            t0 |= _mm512_cmple_epu32_mask(_mm512_mullo_epi32(n0, inv), grenze);
-            t1 |= _mm512_cmple_epu32_mask(_mm512_mullo_epi32(n1, inv), grenze);
-        }
-        std::uint32_t frei = ~(static_cast<std::uint32_t>(t0) | static_cast<std::uint32_t>(t1) << 16);
-        if (anzahl - ab < 32) frei &= (1u << (anzahl - ab)) - 1;
-        for (; frei != 0; frei &= frei - 1)
-            ohne |= std::uint64_t{1} << (gepackt[ab + static_cast<unsigned>(__builtin_ctz(frei))] - start);
+    static unsigned kleiner_gleich(reg a, reg b) { return _mm512_cmple_epu32_mask(a, b); }
+    // Compressed in the register, then stored: compressing straight to memory is slow on some CPUs.
+    static unsigned packen(std::uint32_t* ziel, reg x, unsigned maske) {
+        _mm512_storeu_si512(ziel, _mm512_maskz_compress_epi32(static_cast<__mmask16>(maske), x));
+        return static_cast<unsigned>(__builtin_popcount(maske));
     }
-    return ohne;
-}
+};
 
 }  // namespace
 
-// The whole block: the small divisors for all candidates at once, then each one left on its own.
-std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis) {
-    const std::uint64_t rest = ohne_kleine_teiler(start, kandidaten);
-    const __m512i d0 = rampe_ab(kleine_teiler_bis + 2);
-    const __m512i d1 = _mm512_add_epi16(d0, _mm512_set1_epi16(64));
-    std::uint64_t ohne = 0;
-    for (std::uint64_t r = rest; r != 0; r &= r - 1)
-        if (suchen(start + static_cast<std::uint32_t>(__builtin_ctzll(r)), kleine_teiler_bis + 2, bis, d0, d1) == 0)
-            ohne |= r & (~r + 1);
-    return ohne;
+unsigned ohne_teiler_avx512(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim) {
+    return transponiert<avx512, 8>(zahlen, grenzen, anzahl, prim);
 }
 
 // The stepping (numbers/kernels/kerne.cpp has the proof) on two registers of sixteen lanes, each lane two

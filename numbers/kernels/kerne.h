@@ -15,12 +15,13 @@
 // integer square root of a 32-bit number is at most that) and ab = 3 + 64 m.
 std::uint32_t erster_teiler(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 
-// Of the numbers start + j whose bit j is set in `kandidaten`, those that no odd d with
-// 3 <= d <= bis divides; 64 numbers at a time, each of them at least 65^2 (so that bis >= 65).
-// Only some kernels have it: ohne_teiler_vorhanden() tells.
-inline constexpr std::uint32_t kleine_teiler_bis = 65;
-bool ohne_teiler_vorhanden();
-std::uint64_t ohne_teiler(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
+// Of zahlen[0] < zahlen[1] < ... < zahlen[anzahl - 1], each with its bound grenzen[i], the integer
+// square root of zahlen[i]: writes to `prim`, ascending, those that no odd d with
+// 3 <= d <= grenzen[i] divides, and returns how many. Many numbers at a time, in the order that
+// suits the vector registers (numbers/kernels/transponiert.h). Both arrays are overwritten, and
+// need `ohne_teiler_rand` elements of room past the last, set to anything.
+inline constexpr unsigned ohne_teiler_rand = 128;  // the widest kernel's group of lanes
+unsigned ohne_teiler(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim);
 
 // Which of the candidates hoch, hoch - 1, ..., hoch - breite + 1 divide `zahl`: bit j stands for
 // hoch - j. Requires 1 <= breite <= 64 and breite <= hoch.

@@ -20,18 +20,17 @@ extern const inverse_tabelle inverse;
 std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx512(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
-std::uint64_t ohne_teiler_avx512(std::uint32_t start, std::uint64_t kandidaten, std::uint32_t bis);
 
-// d^-1 mod 2^32 and (2^32 - 1) / d for the small divisors d = 3, 5, ..., 65: d divides n exactly
-// when n d^-1 mod 2^32 <= (2^32 - 1) / d (the multiples of d are the d^-1-multiples 0 .. that bound).
-struct kleiner_teiler {
-    std::uint32_t inv;
-    std::uint32_t grenze;
+// d^-1 mod 2^32 for every odd d = 2k + 3 up to 65537, whole: the transposed kernels' constants.
+struct inverse_ganz_tabelle {
+    std::uint32_t d[inverse_anzahl];
 };
-struct kleine_teiler_tabelle {
-    kleiner_teiler t[32];
-};
-extern const kleine_teiler_tabelle kleine_teiler;
+extern const inverse_ganz_tabelle inverse_ganz;
+unsigned ohne_teiler_portabel(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim);
+unsigned ohne_teiler_sse2(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim);
+unsigned ohne_teiler_avx2(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim);
+unsigned ohne_teiler_avx512(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned anzahl, std::uint32_t* prim);
+
 std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 
 // Above the root the remainder of each candidate follows from the one above it (the proof is at the
