@@ -231,6 +231,23 @@ void Kerne_Teilbarkeit_4294967291(benchmark::State& state) {
     mit_allen_und_einem(state, "4294967291\n", teilbarkeit);
 }
 
+// The whole top of the range, 4000000000..4294967295, into a file on every CPU: wall time only
+// (the bare loop would take half an hour).
+void Lister_Oberster_Bereich(benchmark::State& state) {
+    const stufe_setzen stufe(state);
+    state.counters["Faeden"] = faeden();
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string name = std::string(ordner) + "/liste";
+    const int null = open("/dev/null", O_WRONLY);
+    for (auto _ : state) {
+        dialog(primzahllister, "2 " + name + " 4000000000 294967296\n", null);
+        unlink((name + ".txt").c_str());
+    }
+    close(null);
+    std::filesystem::remove_all(ordner);
+}
+
 // Program start to the first menu: the binary started without a terminal and with no input, so it
 // shows the menu, meets the end of input and ends.
 void Start_bis_Menue(benchmark::State& state) {
@@ -262,6 +279,7 @@ BENCHMARK(Lister_Datei)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})-
 BENCHMARK(Kerne_Lister_Datei_1e7)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(Kerne_Teilbarkeit_4294967291)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(Lister_Oberster_Bereich)->Arg(3)->Arg(2)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
