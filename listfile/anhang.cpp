@@ -19,6 +19,7 @@ constexpr int standard_frist_ms = 30'000;
 
 int sperrfrist_ms = standard_frist_ms;
 void (*nach_schreiben)(int) = nullptr;
+void (*vor_entfernen)(const char*) = nullptr;
 int schreibvorgaenge = 0;
 
 // What a signal ending the process must undo, read by the handler. One listing at a time; each
@@ -71,7 +72,10 @@ void angelegte_entfernen(int fd, const char* pfad, bool gesperrt) {
     const int lesend = a.lesend.exchange(-1);
     if (lesend >= 0) sys::schliessen(lesend);
     bool unterstuetzt = true;
-    if (gesperrt || sys::sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) sys::leere_entfernen(fd, pfad);
+    if (gesperrt || sys::sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) {
+        if (vor_entfernen != nullptr) vor_entfernen(pfad);
+        sys::leere_entfernen(fd, pfad);
+    }
     else sys::schliessen(fd);
 }
 
@@ -352,3 +356,4 @@ void ziel_aufgeben(ziel& z, spool& s) {
 
 void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms; }
 void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
+void vor_entfernen_setzen(void (*f)(const char*)) { vor_entfernen = f; }

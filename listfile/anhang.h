@@ -34,3 +34,5 @@ void sperrfrist_setzen(int ms);
 // Test hook: called after each write of an append to a regular file, numbered from 1, so a test
 // can act as another program between them (nullptr: nothing).
 void nach_schreiben_setzen(void (*f)(int nr));
+// Test hook: called just before a file this listing created is removed again, under its lock.
+void vor_entfernen_setzen(void (*f)(const char* pfad));

@@ -1,5 +1,7 @@
 #include "listfile/anhang_system.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -94,12 +96,26 @@ flock ganze_datei(short art) {
     l.l_whence = SEEK_SET;
     return l;
 }
+
+// Open file description locks where the kernel has them: a classic fcntl lock is dropped as soon as
+// the process closes any descriptor of the file (the reading one, say), and a peer could then
+// append a block just before a failed listing removes the file it created. Both kinds conflict
+// with each other, so older listings are kept out all the same.
+#ifdef F_OFD_SETLK
+std::atomic<int> sperrbefehl{F_OFD_SETLK};
+#else
+std::atomic<int> sperrbefehl{F_SETLK};
+#endif
 }  // namespace
 
 bool sperre_versuchen(int fd, bool& unterstuetzt) {
     flock l = ganze_datei(F_WRLCK);
     unterstuetzt = true;
-    if (fcntl(fd, F_SETLK, &l) == 0) return true;
+    if (fcntl(fd, sperrbefehl.load(), &l) == 0) return true;
+    if (errno == EINVAL && sperrbefehl.load() != F_SETLK) {
+        sperrbefehl.store(F_SETLK);  // a kernel before 3.15
+        return sperre_versuchen(fd, unterstuetzt);
+    }
     // A file system without locks (some network mounts) is written unlocked.
     unterstuetzt = errno == EACCES || errno == EAGAIN || errno == EINTR;
     return false;
@@ -107,7 +123,7 @@ bool sperre_versuchen(int fd, bool& unterstuetzt) {
 
 void entsperren(int fd) {
     flock l = ganze_datei(F_UNLCK);
-    fcntl(fd, F_SETLK, &l);
+    fcntl(fd, sperrbefehl.load(), &l);
 }
 
 // Another listing that created the file may have failed and removed it while we waited, or the

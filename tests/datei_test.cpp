@@ -349,6 +349,17 @@ TEST_F(Datei, ScheiternNimmtNurDieEigenenBytesZurueck) {
 TEST_F(Datei, GescheiterteErsteListungHinterlaesstKeineDatei) {
     for (const char* name : {"neu.txt", "leer.txt"}) {
         const int status = warten(nebenher([name] {
+            // Another process at the moment of removal must not get the lock: its block would go
+            // with the file.
+            vor_entfernen_setzen([](const char* pfad) {
+                const int peer = warten(nebenher([pfad] {
+                    flock l{};
+                    l.l_type = F_WRLCK;
+                    const int fd = open(pfad, O_WRONLY);
+                    _exit(fd >= 0 && fcntl(fd, F_SETLK, &l) == 0 ? 1 : 0);
+                }));
+                if (ergebnis(peer) != 0) _exit(99);
+            });
             signal(SIGXFSZ, SIG_IGN);
             const rlimit grenze{16, 16};
             setrlimit(RLIMIT_FSIZE, &grenze);
