@@ -46,7 +46,7 @@ terminal_zustand t;
 std::atomic<void (*)()> aufraeumen{nullptr};
 
 // Every signal whose default action ends the process and that can be caught. SIGPIPE and SIGXFSZ
-// are ignored instead: a failed write reports them, and the caller decides.
+// are handled apart (bei_schreibsignal): a failed write of our own reports them.
 constexpr int beendende_signale[] = {
     SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV,
     SIGUSR2, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
@@ -172,10 +172,16 @@ bool vordergrund_abwarten() {
     return true;
 }
 
+// Once, whichever ending signal comes first: the others are blocked while it runs (see behandeln),
+// and one that is still pending when it returns finds the work done.
+std::atomic<bool> beendet{false};
+
 void bei_signal(int signal) {
     const int gesichert = errno;
-    if (auto f = aufraeumen.load()) f();
-    wiederherstellen(true);
+    if (!beendet.exchange(true)) {
+        if (auto f = aufraeumen.load()) f();
+        wiederherstellen(true);
+    }
     errno = gesichert;
     // The handler was reset to the default on entry; the signal is delivered again on return.
     raise(signal);
@@ -221,6 +227,20 @@ void bei_weiter(int) {
 
 // The handled signals, blocked while the terminal changes, so a flag never lags behind the change.
 sigset_t behandelte;
+// The ending signals, blocked while the handler of one of them runs: a second one (Ctrl-C, then the
+// terminal closing) must not start the clean-up again on top of the first.
+sigset_t endende;
+
+// SIGPIPE and SIGXFSZ that our own write raised are reported by the write (EPIPE, EFBIG); sent by
+// another process they end the program like any other ending signal.
+void bei_schreibsignal(int signal, siginfo_t* info, void*) {
+    if (info != nullptr && info->si_pid == getpid() && info->si_code == SI_USER) return;
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    sigaction(signal, &sa, nullptr);
+    bei_signal(signal);
+}
 
 // Installs `handler` for `s` unless the signal was ignored when we were started (nohup, a
 // background job of a shell without job control): that choice stays.
@@ -230,12 +250,17 @@ void behandeln(int s, void (*handler)(int), int flags) {
     struct sigaction sa {};
     sa.sa_handler = handler;
     sa.sa_flags = flags;
-    sigemptyset(&sa.sa_mask);
+    sa.sa_mask = endende;
     if (sigaction(s, &sa, nullptr) == 0) sigaddset(&behandelte, s);
 }
 
 void handler_setzen() {
     sigemptyset(&behandelte);
+    sigemptyset(&endende);
+    for (int s : beendende_signale) sigaddset(&endende, s);
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&endende, s);
+    sigaddset(&endende, SIGPIPE);
+    sigaddset(&endende, SIGXFSZ);
     for (int s : beendende_signale) behandeln(s, bei_signal, SA_RESETHAND);
     for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) behandeln(s, bei_signal, SA_RESETHAND);
     // Without SA_RESTART, so a read that waits returns and the screen is shown again.
@@ -243,9 +268,15 @@ void handler_setzen() {
     behandeln(SIGCONT, bei_weiter, 0);
     struct sigaction alt {};
     t.pipe_beenden = sigaction(SIGPIPE, nullptr, &alt) == 0 && alt.sa_handler != SIG_IGN;
-    signal(SIGPIPE, SIG_IGN);
-    // A file size limit is reported by the file output instead of killing the process.
-    signal(SIGXFSZ, SIG_IGN);
+    // A closed reader and a file size limit are reported by the write that meets them.
+    for (int s : {SIGPIPE, SIGXFSZ}) {
+        struct sigaction sa {};
+        sa.sa_sigaction = bei_schreibsignal;
+        sa.sa_flags = SA_SIGINFO | SA_RESTART;
+        sa.sa_mask = endende;
+        if (sigaction(s, nullptr, &alt) != 0 || alt.sa_handler == SIG_IGN) continue;
+        if (sigaction(s, &sa, nullptr) == 0) sigaddset(&behandelte, s);
+    }
 }
 
 // ---- the screen's record, for showing it again after a stop -------------------------------------

@@ -245,6 +245,20 @@ long long spool_umfang(const spool& s) {
 
 }  // namespace
 
+namespace {
+
+// A file just created is this listing's from that moment: a signal right after must remove it.
+void angelegt_merken(const ziel& z) {
+    std::memcpy(a.pfad, z.weg.c_str(), z.weg.size() + 1);
+    a.anfang.store(-1);
+    a.lesend.store(-1);
+    a.angelegt.store(true);
+    a.fd.store(z.fd);
+    beim_abbruch(bei_abbruch);
+}
+
+}  // namespace
+
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     const schritt s;
     // A typed NUL would cut the name short and send the block to another file.
@@ -257,6 +271,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
         if (z.fd >= 0 || errno != ENOENT) break;
         z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
+        if (z.angelegt) angelegt_merken(z);
         if (z.fd >= 0 || errno != EEXIST) break;
         // The name is there, its file is not: a link to a file not there yet, which is ours to
         // make, and to remove again, like a plain new name.
@@ -264,7 +279,10 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
         if (!sys::verweisziel(pfad, ziel) || ziel.size() >= sizeof a.pfad) continue;
         z.fd = sys::oeffnen(ziel.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
-        if (z.angelegt) z.weg = ziel;
+        if (z.angelegt) {
+            z.weg = ziel;
+            angelegt_merken(z);
+        }
         if (z.fd >= 0 || errno != EEXIST) break;
     }
     // Still missing, yet its name exists: made as before, though not known as ours.

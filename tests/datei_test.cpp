@@ -509,6 +509,29 @@ struct nachbar {
     int geschnitten;      // lines cut short, then ended by the listing, that may remain
 };
 
+// A second ending signal during the first one's clean-up (Ctrl-C, then the terminal closing) must
+// not run the clean-up again on top of it.
+int meldung = -1;
+TEST_F(Datei, ZweiSignaleRaeumenEinmalAuf) {
+    int rohr[2];
+    ASSERT_EQ(pipe(rohr), 0);
+    meldung = rohr[1];
+    const int status = warten(nebenher([] {
+        terminal_oeffnen();
+        vor_entfernen_setzen([](const char*) {
+            if (write(meldung, "x", 1) == 1) raise(SIGHUP);
+        });
+        nach_schreiben_setzen([](int) { raise(SIGINT); });
+        listen_und_enden("neu.txt", 6, 100000);
+    }));
+    close(rohr[1]);
+    char puffer[8];
+    EXPECT_EQ(read(rohr[0], puffer, sizeof puffer), 1);
+    close(rohr[0]);
+    EXPECT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_FALSE(fs::exists("neu.txt"));
+}
+
 TEST_F(Datei, FremdeNachbarnBehaltenIhreBytesUndJedeZeileBleibtGanz) {
     // The file ends without a line break, so the listing's first write is the line break alone,
     // the next ones the block's whole lines, each write ending at a line end.

@@ -209,7 +209,9 @@ INSTANTIATE_TEST_SUITE_P(Signale, Abbruch, ::testing::Values(
     abbruch{"SIGPWR_Taste", SIGPWR, wo::taste}, abbruch{"SIGSEGV_Taste", SIGSEGV, wo::taste},
     abbruch{"SIGBUS_Taste", SIGBUS, wo::taste}, abbruch{"SIGFPE_Taste", SIGFPE, wo::taste},
     abbruch{"SIGILL_Taste", SIGILL, wo::taste}, abbruch{"SIGTRAP_Taste", SIGTRAP, wo::taste},
-    abbruch{"SIGSYS_Taste", SIGSYS, wo::taste}, abbruch{"SIGRTMIN_Zeile", SIGRTMIN + 1, wo::zeile}),
+    abbruch{"SIGSYS_Taste", SIGSYS, wo::taste}, abbruch{"SIGRTMIN_Zeile", SIGRTMIN + 1, wo::zeile},
+    // Sent by another process, not raised by a write of our own.
+    abbruch{"SIGPIPE_Taste", SIGPIPE, wo::taste}, abbruch{"SIGXFSZ_Rechnen", SIGXFSZ, wo::rechnen}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the handler never blocks, job control, slow keys -----------------------------------------
