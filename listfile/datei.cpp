@@ -1,5 +1,7 @@
 #include "listfile/datei.h"
 
+#include <new>
+
 #include "console/konsole.h"
 #include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
@@ -37,19 +39,27 @@ dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::
     if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
     spool block;
     fortschritt f = fortschritt_beginnen(z3);
-    const std::uint32_t pz = lauf(
-        zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); },
-        [&f, zeigen](std::uint64_t geprueft, std::uint32_t gefunden) {
-            if (zeigen) fortschritt_melden(f, geprueft, gefunden);
-        });
-    fortschritt_beenden(f);
-    spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
-    anhaengen_zahl(block, zahl);
-    spool_anhaengen(block, " bis ");
-    anhaengen_zahl(block, lauf_ende(zahl, z3));
-    spool_anhaengen(block, " gibt es ");
-    anhaengen_zahl(block, pz);
-    spool_anhaengen(block, " Primzahlen\n\n");
+    try {
+        const std::uint32_t pz = lauf(
+            zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); },
+            [&f, zeigen](std::uint64_t geprueft, std::uint32_t gefunden) {
+                if (zeigen) fortschritt_melden(f, geprueft, gefunden);
+            });
+        fortschritt_beenden(f);
+        spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
+        anhaengen_zahl(block, zahl);
+        spool_anhaengen(block, " bis ");
+        anhaengen_zahl(block, lauf_ende(zahl, z3));
+        spool_anhaengen(block, " gibt es ");
+        anhaengen_zahl(block, pz);
+        spool_anhaengen(block, " Primzahlen\n\n");
+    } catch (const std::bad_alloc&) {
+        // No memory for the spool or the run (a limit on the address space): reported like any
+        // other failure, the file as it was. The append itself allocates nothing that can throw.
+        fortschritt_beenden(f);
+        ziel_aufgeben(zeiger, block);
+        return dateiergebnis::unvollstaendig;
+    }
     return ziel_anhaengen(zeiger, block) ? dateiergebnis::geschrieben : dateiergebnis::unvollstaendig;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "listfile/anhang_system.h"
@@ -95,7 +96,7 @@ bool spool_anhaengen(spool& s, std::string_view text) {
     return true;
 }
 
-bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std::size_t)>& nimm) {
+bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std::size_t)>& nimm) try {
     // A line cut by the end of a read waits here for its rest.
     std::string rest;
     const auto zeilenweise = [&rest, &nimm](const char* p, std::size_t n) {
@@ -120,6 +121,9 @@ bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std:
     if (s.fd >= 0 && !ausgelagert_lesen(s.fd, zeilenweise)) return false;
     if (!zeilenweise(s.speicher.get(), s.laenge)) return false;
     return rest.empty() || nimm(rest.data(), rest.size());
+} catch (const std::bad_alloc&) {
+    // Under the lock, halfway through: a failure like a failed write, taken back by the caller.
+    return false;
 }
 
 void spool_freigeben(spool& s) {

@@ -3,24 +3,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
 std::atomic<unsigned> erzwungen{0};
 }  // namespace
-
-std::vector<std::thread> arbeiter_anlegen(unsigned n, const std::function<void()>& arbeit) {
-    std::vector<std::thread> arbeiter;
-    arbeiter.reserve(n);
-    try {
-        for (unsigned k = 0; k < n; ++k) arbeiter.emplace_back(arbeit);
-    } catch (const std::system_error&) {
-        // The workers there are do all the pieces.
-    }
-    return arbeiter;
-}
 
 unsigned faeden() {
     const unsigned n = erzwungen.load();
@@ -47,14 +34,14 @@ struct ring {
 // Stops the workers and waits for them, on every way out of `verteilt`.
 struct mannschaft {
     ring& r;
-    std::vector<std::thread> arbeiter;
+    arbeiter leute;
     ~mannschaft() {
         {
             std::lock_guard<std::mutex> l(r.m);
             r.ende = true;
         }
         r.frei_cv.notify_all();
-        for (std::thread& a : arbeiter) a.join();
+        arbeiter_warten(leute);
     }
 };
 
@@ -83,9 +70,9 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
         std::lock_guard<std::mutex> l(r.m);
         r.fertig[i % plaetze] = 1;
     };
-    // The calling thread computes too, so with n CPUs n - 1 workers help it.
-    mannschaft team{r, {}};
-    team.arbeiter = arbeiter_starten(n - 1, [&] {
+    // The calling thread computes too, so with n CPUs n - 1 workers help it. Their work is
+    // declared before the team, so it outlives them.
+    const std::function<void()> arbeit = [&] {
         for (;;) {
             std::uint64_t i = 0;
             {
@@ -97,7 +84,9 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
             berechnen(i);
             r.fertig_cv.notify_one();
         }
-    });
+    };
+    mannschaft team{r, {}};
+    team.leute = arbeiter_starten(n - 1, arbeit);
     for (std::uint64_t i = 0; i < anzahl; ++i) {
         const std::size_t platz = i % plaetze;
         for (;;) {

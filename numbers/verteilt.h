@@ -2,9 +2,9 @@
 // handed on in order. Each platform's half of the thread start lives in its own file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <thread>
 #include <vector>
 
 // Computes the pieces 0 .. anzahl - 1, each by `rechne(i, masken)` into `bloecke` 64-bit masks, on
@@ -25,10 +25,19 @@ void faeden_setzen(unsigned n);
 // The CPUs the affinity allows: each platform's half says.
 unsigned erlaubte_cpus();
 
-// Starts up to `n` threads running `arbeit` with every signal blocked in them, so that a signal's
-// handler always runs on the calling thread, which owns the terminal and the file. Fewer where
-// the system refuses more; the caller copes with any number, none included.
-std::vector<std::thread> arbeiter_starten(unsigned n, const std::function<void()>& arbeit);
+// The workers of one run, as the platform knows them.
+struct arbeiter {
+    std::vector<std::uintptr_t> faeden;
+};
 
-// The platform-neutral part of that: as many threads as the system gives.
-std::vector<std::thread> arbeiter_anlegen(unsigned n, const std::function<void()>& arbeit);
+// Starts up to `n` threads running `arbeit` with every signal blocked in them, so that a signal's
+// handler always runs on the calling thread, which owns the terminal and the file. Each gets a
+// small stack: they hold a few KiB, and a limit on the address space must not be spent on them.
+// Fewer where the system refuses more (no room for a stack, a limit on threads); the caller
+// copes with any number, none included. `arbeit` must outlive them.
+arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit);
+// Waits for all of them to end.
+void arbeiter_warten(arbeiter& a);
+
+// A worker's stack: what the kernels and the run loop need, many times over.
+inline constexpr std::size_t arbeiter_stapel = std::size_t{256} << 10;

@@ -1,6 +1,9 @@
 #include "numbers/verteilt.h"
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
+#include <new>
 #include <pthread.h>
 #include <sched.h>
 
@@ -12,13 +15,41 @@ unsigned erlaubte_cpus() {
     return anzahl > 0 ? static_cast<unsigned>(anzahl) : 1;
 }
 
+namespace {
+
+void* laufen(void* arbeit) {
+    (*static_cast<const std::function<void()>*>(arbeit))();
+    return nullptr;
+}
+
+}  // namespace
+
 // A new thread inherits the signal mask of the thread that starts it: blocked around the start,
 // the signals stay blocked in the workers, and the caller's mask is as before.
-std::vector<std::thread> arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
+arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
+    arbeiter a;
+    try {
+        a.faeden.reserve(n);
+    } catch (const std::bad_alloc&) {
+        return a;
+    }
+    pthread_attr_t art;
+    if (pthread_attr_init(&art) != 0) return a;
+    pthread_attr_setstacksize(&art, std::max<std::size_t>(arbeiter_stapel, PTHREAD_STACK_MIN));
     sigset_t alle, vorher;
     sigfillset(&alle);
     pthread_sigmask(SIG_BLOCK, &alle, &vorher);
-    std::vector<std::thread> arbeiter = arbeiter_anlegen(n, arbeit);
+    for (unsigned k = 0; k < n; ++k) {
+        pthread_t faden;
+        if (pthread_create(&faden, &art, laufen, const_cast<std::function<void()>*>(&arbeit)) != 0) break;
+        a.faeden.push_back(static_cast<std::uintptr_t>(faden));
+    }
     pthread_sigmask(SIG_SETMASK, &vorher, nullptr);
-    return arbeiter;
+    pthread_attr_destroy(&art);
+    return a;
+}
+
+void arbeiter_warten(arbeiter& a) {
+    for (std::uintptr_t faden : a.faeden) pthread_join(static_cast<pthread_t>(faden), nullptr);
+    a.faeden.clear();
 }

@@ -1,5 +1,7 @@
 #include "numbers/verteilt.h"
 
+#include <new>
+#include <process.h>
 #include <windows.h>
 
 unsigned erlaubte_cpus() {
@@ -8,7 +10,37 @@ unsigned erlaubte_cpus() {
     return static_cast<unsigned>(__builtin_popcountll(static_cast<unsigned long long>(prozess)));
 }
 
+namespace {
+
+unsigned __stdcall laufen(void* arbeit) {
+    (*static_cast<const std::function<void()>*>(arbeit))();
+    return 0;
+}
+
+}  // namespace
+
 // No signals here; the console's control handler runs on a thread of its own.
-std::vector<std::thread> arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
-    return arbeiter_anlegen(n, arbeit);
+arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
+    arbeiter a;
+    try {
+        a.faeden.reserve(n);
+    } catch (const std::bad_alloc&) {
+        return a;
+    }
+    for (unsigned k = 0; k < n; ++k) {
+        const std::uintptr_t faden = _beginthreadex(nullptr, static_cast<unsigned>(arbeiter_stapel), laufen,
+                                                    const_cast<std::function<void()>*>(&arbeit),
+                                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (faden == 0) break;
+        a.faeden.push_back(faden);
+    }
+    return a;
+}
+
+void arbeiter_warten(arbeiter& a) {
+    for (std::uintptr_t faden : a.faeden) {
+        WaitForSingleObject(reinterpret_cast<HANDLE>(faden), INFINITE);
+        CloseHandle(reinterpret_cast<HANDLE>(faden));
+    }
+    a.faeden.clear();
 }

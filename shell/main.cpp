@@ -1,3 +1,6 @@
+#include <cstdio>
+#include <new>
+
 #include "console/konsole.h"
 #include "console/terminal.h"
 #include "shell/menue.h"
@@ -7,6 +10,14 @@ int main(int argc, char** argv) {
     if (const int status = optionen_auswerten(argc, argv); status >= 0) return status;
     konsole_einsetzen(terminal_oeffnen());
     farben_setzen();
-    menue_schleife();
+    try {
+        menue_schleife();
+    } catch (const std::bad_alloc&) {
+        // Only where memory is short beyond what a listing reports itself (a limit on the address
+        // space): the terminal as it was, and a German line rather than the runtime's abort.
+        terminal_schliessen();
+        std::fputs("zifferon: Der Speicher reicht nicht aus\n", stderr);
+        return 1;
+    }
     return terminal_schliessen();
 }

@@ -31,6 +31,7 @@
 #include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "tests/skript.h"
+#include "tests/umgebung.h"
 
 namespace fs = std::filesystem;
 
@@ -508,6 +509,33 @@ struct nachbar {
     int fremde_zeilen;    // "fremd" lines that must survive
     int geschnitten;      // lines cut short, then ended by the listing, that may remain
 };
+
+#ifndef ZIFFERON_SANITIZE
+// A limit on the address space a little above what the process has: with room for the spool the
+// listing is written on several threads; without, it is reported and the file left as it was.
+// Never the runtime's abort.
+TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
+    if (unter_valgrind()) GTEST_SKIP() << "valgrind keeps its own address space";
+    std::ofstream("grenze.txt", std::ios::binary) << BLOCK_6_10;
+    for (const auto& [mehr_mib, erwartet] : {std::pair{12, GESCHRIEBEN}, std::pair{2, UNVOLLSTAENDIG}}) {
+        const int status = warten(nebenher([mehr = mehr_mib] {
+            speichergrenze_setzen(0);  // no spool memory left over from an earlier listing
+            faeden_setzen(7);
+            std::ifstream f("/proc/self/status");
+            for (std::string zeile; std::getline(f, zeile);)
+                if (zeile.starts_with("VmSize:")) {
+                    const auto grenze = static_cast<rlim_t>((std::stoul(zeile.substr(7)) + mehr * 1024ul) * 1024);
+                    const rlimit r{grenze, grenze};
+                    setrlimit(RLIMIT_AS, &r);
+                }
+            listen_und_enden("grenze.txt", 4000000000u, 100000);
+        }));
+        EXPECT_EQ(ergebnis(status), erwartet) << mehr_mib << " MiB: " << status;
+    }
+    const auto summen = nur_ganze_bloecke(inhalt("grenze.txt"));
+    EXPECT_EQ(summen.size(), 2u);
+}
+#endif
 
 // A second ending signal during the first one's clean-up (Ctrl-C, then the terminal closing) must
 // not run the clean-up again on top of it.
