@@ -3,6 +3,7 @@
 #include "console/fehlertext.h"
 #include "console/zeilen.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <string>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@ struct terminal_zustand {
     termios ursprung{};                    // the keyboard's mode at start
     volatile sig_atomic_t roh = 0;         // actual: raw mode is on and must be undone
     volatile sig_atomic_t farbig = 0;      // actual: our colours are on screen and must be reset
+    volatile sig_atomic_t raeumen = 0;     // actual: the screen is ours (NO_COLOR): cleared at exit
     volatile sig_atomic_t roh_soll = 0;    // wanted: a key wait is under way
     volatile sig_atomic_t farbig_soll = 0; // wanted: the program's colours
     volatile sig_atomic_t neu_zeichnen = 0;// continued after a stop: the screen must be shown again
@@ -139,9 +142,10 @@ void wiederherstellen(bool im_handler) {
         tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
         t.roh = 0;
     }
-    if (t.farbig) {
+    if (t.farbig || t.raeumen) {
         sequenz_schreiben(sequenz::zurueck, im_handler);
         t.farbig = 0;
+        t.raeumen = 0;
     }
 }
 
@@ -427,7 +431,12 @@ struct posix_terminal final : geraet {
     // No signal is held off around the write, which waits under Ctrl-S: the flags are set first,
     // and a handler that resets colours not yet shown does no harm.
     void farben_an() override {
-        if (!t.bildschirm || t.farblos || !vordergrund_abwarten()) return;
+        if (!t.bildschirm || !vordergrund_abwarten()) return;
+        // Without colours the screen is still cleared at every way out.
+        if (t.farblos) {
+            t.raeumen = 1;
+            return;
+        }
         t.farbig_soll = 1;
         t.farbig = 1;
         alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
@@ -439,6 +448,11 @@ struct posix_terminal final : geraet {
         if (!t.bildschirm || !t.zeilenanfang || !im_vordergrund()) return;
         falls_neu_zeichnen();
         std::string text(sequenz::zeilenanfang);
+        // Never wrapped: a wrapped line could not be taken back from its last row. The width is
+        // read each time, so a narrowed window is met at the next drawing.
+        winsize fenster{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0)
+            zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
         text += zeile;
         text += sequenz::zeilenrest;
         alles_schreiben(STDOUT_FILENO, text.data(), text.size());

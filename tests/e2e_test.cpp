@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <utility>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "tests/pty.h"
@@ -65,7 +66,7 @@ TEST(TerminalArt, DummesTerminalUndOhneFarbe) {
     struct fall {
         const char* umgebung;
         const char* beginn;   // what the stream starts with
-        bool steuerzeichen;   // any escape sequence at all
+        bool steuerzeichen;   // any escape sequence at all, and the screen cleared at the end
     };
     for (const fall& f : {fall{"TERM=dumb", "\n\n\t\tZ I F F E R O N", false},
                           fall{"NO_COLOR=1", "\x1b[2J\x1b[H\n\n\t\tZ I F F E R O N", true},
@@ -81,6 +82,7 @@ TEST(TerminalArt, DummesTerminalUndOhneFarbe) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << f.umgebung;
         EXPECT_TRUE(s.ausgabe.starts_with(f.beginn)) << f.umgebung << ": " << s.ausgabe.substr(0, 40);
         EXPECT_EQ(s.ausgabe.find('\x1b') != std::string::npos, f.steuerzeichen) << f.umgebung;
+        EXPECT_EQ(s.ausgabe.ends_with("\x1b[2J\x1b[H"), f.steuerzeichen) << f.umgebung;
         if (std::string(f.umgebung) == "NO_COLOR=1") {
             EXPECT_EQ(s.ausgabe.find("\x1b[34"), std::string::npos);
         }
@@ -516,25 +518,39 @@ std::pair<std::string, int> ohne_terminal(const std::string& eingabe, const char
 TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
     setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);  // at once, so that a short run shows it
     const std::string bereich = std::string("4000000000 ") + (gebremst() ? "200000\n" : "3000000\n");
-    // Not without escape sequences, and not over the prompt of a range typed ahead (echoed before it).
-    for (const auto& [umgebung, voraus] : {std::pair{"TERM=xterm", false}, {"TERM=dumb", false}, {"TERM=xterm", true}}) {
-        SCOPED_TRACE(std::string(umgebung) + (voraus ? " voraus" : ""));
+    // Not without escape sequences, and not over the prompt of a range typed ahead (echoed before it);
+    // never wider than the terminal, whose width changes under it.
+    struct fall {
+        const char* umgebung;
+        bool voraus;
+        unsigned short breite;
+    };
+    for (const fall& f : {fall{"TERM=xterm", false, 120}, fall{"TERM=dumb", false, 120}, fall{"TERM=xterm", true, 120},
+                          fall{"TERM=xterm", false, 20}, fall{"TERM=xterm", false, 40}, fall{"TERM=xterm", false, 100}}) {
+        SCOPED_TRACE(std::string(f.umgebung) + (f.voraus ? " voraus " : " ") + std::to_string(f.breite));
         const temp_ordner ordner;
-        sitzung s = starten(ordner.pfad.c_str(), -1, umgebung);
+        sitzung s = starten(ordner.pfad.c_str(), -1, f.umgebung);
         ASSERT_TRUE(lesen_bis(s, PROMPT));
         const std::size_t menue = s.ausgabe.size();
-        tippen(s, voraus ? "3\n2\nliste\n" + bereich : "3\n2\nliste\n");
+        tippen(s, f.voraus ? "3\n2\nliste\n" + bereich : "3\n2\nliste\n");
         ASSERT_TRUE(lesen_bis(s, "Zaehlwert eingeben: ", menue));
-        for (int i = 0; i < 500 && !voraus && zustand(s.pid) != 'S'; ++i) lesen_fuer(s, 10);  // waiting for it
-        if (!voraus) tippen(s, bereich);
+        for (int i = 0; i < 500 && !f.voraus && zustand(s.pid) != 'S'; ++i) lesen_fuer(s, 10);  // waiting for it
+        const winsize fenster{40, f.breite, 0, 0};
+        ioctl(s.master, TIOCSWINSZ, &fenster);
+        if (!f.voraus) tippen(s, bereich);
         ASSERT_TRUE(lesen_bis(s, PROMPT, menue + 1, 60000));  // the menu again, the run done
-        const std::size_t zuletzt = s.ausgabe.rfind(" Primzahlen gefunden");
-        EXPECT_EQ(zuletzt == std::string::npos, voraus || umgebung == std::string("TERM=dumb"));
+        const std::size_t zuletzt = s.ausgabe.rfind(" % geprueft");
+        EXPECT_EQ(zuletzt == std::string::npos, f.voraus || f.umgebung == std::string("TERM=dumb"));
         if (zuletzt != std::string::npos) {
-            EXPECT_NE(s.ausgabe.find(" % geprueft, ", menue), std::string::npos);
             // Blanked before the menu clears the screen.
             const std::size_t ende = s.ausgabe.find("\x1b[K", zuletzt);
             EXPECT_EQ(s.ausgabe.substr(ende, 6 + LOESCHEN.size()), "\x1b[K\x1b[K" + LOESCHEN);
+            // Each drawing on one row: from the line's start to the blanking of its rest.
+            for (std::size_t k = s.ausgabe.find("\x1b[K", menue); k != std::string::npos; k = s.ausgabe.find("\x1b[K", k + 1)) {
+                const std::size_t zeile = s.ausgabe.find_last_of('\n', k), vorige = s.ausgabe.rfind("\x1b[K", k - 1);
+                const std::size_t ab = std::max(zeile + 1, vorige == std::string::npos || vorige < menue ? 0 : vorige + 3);
+                EXPECT_LT(k - ab, f.breite) << s.ausgabe.substr(ab, k - ab);
+            }
         }
         tippen(s, "5\n");
         EXPECT_EQ(ende_abwarten(s), 0);
