@@ -1,6 +1,8 @@
 // The real terminal: standard input and output, and the controlling terminal as the keyboard.
 #pragma once
 
+#include <string_view>
+
 #include "console/geraet.h"
 
 // Saves the keyboard's mode, installs the handlers that restore it when a signal ends the
@@ -15,3 +17,8 @@ int terminal_schliessen();
 
 // The start of that line; the system's reason follows.
 inline constexpr const char* ausgabe_fehlgeschlagen = "zifferon: Die Ausgabe ist fehlgeschlagen: ";
+
+// Text for standard output (1) or standard error (2) outside the dialogue (the help, the option
+// messages): UTF-8, written as UTF-16 where the channel is a Windows console, as the dialogue's
+// text is. False if it could not all be written.
+bool direkt_ausgeben(int kanal, std::string_view text);

@@ -219,3 +219,24 @@ void beim_abbruch(void (*f)()) { aufraeumen.store(f); }
 
 void abbruch_aufschieben() { abbruch.lock(); }
 void abbruch_zulassen() { abbruch.unlock(); }
+
+bool direkt_ausgeben(int kanal, std::string_view text) {
+    const HANDLE h = GetStdHandle(kanal == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
+    DWORD modus = 0;
+    if (GetConsoleMode(h, &modus)) {
+        const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring w(static_cast<std::size_t>(breit), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
+        DWORD geschrieben = 0;
+        return WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &geschrieben, nullptr) &&
+               geschrieben == w.size();
+    }
+    while (!text.empty()) {
+        DWORD geschrieben = 0;
+        if (!WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &geschrieben, nullptr) || geschrieben == 0)
+            return false;
+        text.remove_prefix(geschrieben);
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "console/fehlertext.h"
 #include "console/konsole.h"
 #include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
@@ -12,23 +13,6 @@ namespace {
 void anhaengen_zahl(spool& block, std::uint64_t zahl) {
     char platz[20];
     spool_anhaengen(block, zahl_als_text(zahl, platz));
-}
-
-// The name as the message shows it: control characters (escape sequences typed into the name
-// would retitle or leave the screen) as '?', also C1 controls in their UTF-8 form.
-std::string harmlos(std::string_view name) {
-    std::string text;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0 &&
-            static_cast<unsigned char>(name[i + 1]) >= 0x80) {
-            text += '?';
-            ++i;
-        } else {
-            text += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-        }
-    }
-    return text;
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <new>
 
 #include "console/konsole.h"
@@ -16,7 +15,7 @@ int main(int argc, char** argv) {
         // Only where memory is short beyond what a listing reports itself (a limit on the address
         // space): the terminal as it was, and a German line rather than the runtime's abort.
         terminal_schliessen();
-        std::fputs("zifferon: Der Speicher reicht nicht aus\n", stderr);
+        direkt_ausgeben(2, "zifferon: Der Speicher reicht nicht aus\n");
         return 1;
     }
     return terminal_schliessen();

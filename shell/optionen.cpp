@@ -1,7 +1,10 @@
 #include "shell/optionen.h"
 
-#include <cstdio>
+#include <string>
 #include <string_view>
+
+#include "console/fehlertext.h"
+#include "console/terminal.h"
 
 namespace {
 
@@ -39,12 +42,13 @@ int optionen_auswerten(int argc, char** argv) {
     // "--" ends the options; as the program takes no operands, nothing may follow it.
     const bool bekannt = text != nullptr || erstes == "--";
     if (argc > 2 || !bekannt) {
-        std::fprintf(stderr, "zifferon: unbekanntes Argument '%s' (siehe 'zifferon --help')\n",
-                     erstes == "--" ? argv[2] : argv[1]);
+        // The first argument that is not understood: a known option's extra argument, or itself.
+        const std::string meldung = "zifferon: unbekanntes Argument '" + harmlos(bekannt ? argv[2] : argv[1]) +
+                                    "' (siehe 'zifferon --help')\n";
+        direkt_ausgeben(2, meldung);
         return 2;
     }
     if (text == nullptr) return -1;
     // A help text that could not be written is no success either.
-    const bool geschrieben = std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
-    return geschrieben ? 0 : 1;
+    return direkt_ausgeben(1, text) ? 0 : 1;
 }

@@ -261,7 +261,9 @@ TEST(Aufruf, HilfeVersionUndUnbekanntes) {
                           fall{{"--"}, 0, menue, ""},
                           fall{{"--", "x"}, 2, "", "zifferon: unbekanntes Argument 'x' (siehe 'zifferon --help')\n"},
                           fall{{"-H"}, 2, "", "zifferon: unbekanntes Argument '-H'"},
-                          fall{{"--help", "x"}, 2, "", "zifferon: unbekanntes Argument '--help'"},
+                          fall{{"--help", "x"}, 2, "", "zifferon: unbekanntes Argument 'x'"},
+                          fall{{"-V", "-h"}, 2, "", "zifferon: unbekanntes Argument '-h'"},
+                          fall{{"\x1b]0;T\a"}, 2, "", "zifferon: unbekanntes Argument '?]0;T?'"},
                           fall{{"5"}, 2, "", "zifferon: unbekanntes Argument '5'"}}) {
         aufruf a;
         a.argumente = f.argumente;
