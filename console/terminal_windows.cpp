@@ -3,12 +3,14 @@
 #include "console/fehlertext.h"
 #include "console/zeilen.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <conio.h>
 #include <cstring>
 #include <cstdlib>
 #include <io.h>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <windows.h>
@@ -23,7 +25,11 @@ struct terminal_zustand {
     bool bildschirm = false;          // stdout is the console
     bool tastatur = false;            // there is a console keyboard for key waits
     UINT codepage = 0;                // the console's output code page at start; 0: untouched
-    volatile LONG farbig = 0;         // "color f1" ran and must be undone
+    volatile LONG farbig = 0;         // our colours are on and must be undone
+    volatile LONG raeumen = 0;        // the screen is ours (NO_COLOR): cleared at the end
+    WORD farben_vorher = 0;           // the console's colours at start
+    bool eingabe_konsole = false;     // stdin is the console: read as UTF-16, echoed by it
+    bool zeilenanfang = false;        // the cursor is known to stand at the start of a line
     zeilenvorrat vorrat;              // bytes read from stdin beyond the pieces handed out
     int ausgabefehler = 0;            // errno of the write that failed for good; 0: none
     HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
@@ -42,12 +48,29 @@ std::atomic<void (*)()> aufraeumen{nullptr};
 std::recursive_mutex abbruch;
 std::atomic<bool> abbruch_begonnen{false};
 
+// Blue on bright white, as "color f1" sets it.
+constexpr WORD unsere_farben = BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_BLUE | BACKGROUND_INTENSITY | FOREGROUND_BLUE;
+
+// Every cell of the console's buffer in `farben`, emptied too with `leeren`, and the cursor at
+// the top left then: what "color" and "cls" do, through the console itself. No process is
+// started, as the control handler does this while more control events may come.
+void konsole_fuellen(WORD farben, bool leeren) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (t.konsole == nullptr || !GetConsoleScreenBufferInfo(t.konsole, &info)) return;
+    const DWORD zellen = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    DWORD n = 0;
+    FillConsoleOutputAttribute(t.konsole, farben, zellen, COORD{0, 0}, &n);
+    if (leeren) {
+        FillConsoleOutputCharacterW(t.konsole, L' ', zellen, COORD{0, 0}, &n);
+        SetConsoleCursorPosition(t.konsole, COORD{0, 0});
+    }
+    SetConsoleTextAttribute(t.konsole, farben);
+}
+
 // The colours reset and the screen cleared, as the shell had it.
 void wiederherstellen() {
-    if (InterlockedExchange(&t.farbig, 0) != 0) {
-        std::system("color");
-        std::system("cls");
-    }
+    const bool farbig = InterlockedExchange(&t.farbig, 0) != 0;
+    if (InterlockedExchange(&t.raeumen, 0) != 0 || farbig) konsole_fuellen(t.farben_vorher, true);
     if (t.codepage != 0) {
         SetConsoleOutputCP(t.codepage);
         t.codepage = 0;
@@ -58,7 +81,8 @@ void wiederherstellen() {
 // and the file, the same clean-up as a signal gets on POSIX, then the end with the status Windows
 // gives an interrupted console program. The lock is never given back.
 BOOL WINAPI bei_strg(DWORD) {
-    abbruch_begonnen.store(true);
+    // A later event (a burst of Ctrl-C) finds the end under way: the first one finishes it.
+    if (abbruch_begonnen.exchange(true)) return TRUE;
     abbruch.lock();
     if (auto f = aufraeumen.load()) f();
     wiederherstellen();
@@ -112,6 +136,27 @@ bool konsole_schreiben(std::string_view bytes) {
     return true;
 }
 
+// A line from the console as the characters typed (UTF-16, whatever the code pages), as UTF-8 with
+// "\n" line ends, as redirected input is taken. A line that starts with Ctrl-Z ends the input, as
+// it does in text mode. 0 at the end of input, -1 on an error (Ctrl-C ends a read so).
+int konsole_lesen(char* ziel, std::size_t platz) {
+    wchar_t w[4096];
+    DWORD n = 0;
+    // At most a quarter of `platz` characters: each takes at most three bytes in UTF-8 (a
+    // surrogate pair four for two).
+    const DWORD hoechstens = static_cast<DWORD>(std::min<std::size_t>(std::size(w), platz / 4));
+    if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), w, hoechstens, &n, nullptr)) return -1;
+    if (n == 0 || w[0] == 0x1A) return 0;
+    std::size_t laenge = n;
+    // CR LF as LF, as the C runtime's text mode gives it.
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < laenge; ++i)
+        if (!(w[i] == L'\r' && i + 1 < laenge && w[i + 1] == L'\n')) w[k++] = w[i];
+    laenge = k;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(laenge), ziel, static_cast<int>(platz), nullptr, nullptr);
+    return bytes > 0 ? bytes : -1;
+}
+
 // ---- the device -----------------------------------------------------------------------------
 
 struct windows_konsole final : geraet {
@@ -120,7 +165,10 @@ struct windows_konsole final : geraet {
             if (stueck_nehmen(t.vorrat, zeile)) return true;
             if (t.vorrat.zu_ende) return false;
             char stueck[1 << 14];
-            const int n = _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
+            const int n = t.eingabe_konsole ? konsole_lesen(stueck, sizeof stueck)
+                                            : _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
+            // Only a line typed after its prompt, and echoed by the console, ends on a line's start.
+            t.zeilenanfang = t.eingabe_konsole && n > 0 && stueck[n - 1] == '\n';
             if (n <= 0) {
                 // Ctrl-C ends a console read as if input had ended, and the handler starts on
                 // its thread a moment later: it, not the end of input, ends the program then.
@@ -135,6 +183,7 @@ struct windows_konsole final : geraet {
 
     bool ausgeben(std::string_view bytes) override {
         const aufgeschoben sperre;
+        t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
         if (t.konsole != nullptr) return konsole_schreiben(bytes);
         while (!bytes.empty()) {
             const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
@@ -153,27 +202,43 @@ struct windows_konsole final : geraet {
     void taste() override {
         if (!t.tastatur) return;
         const int c = _getch();
-        if (c == 3) bei_strg(CTRL_C_EVENT);
+        if (c == 3) {
+            bei_strg(CTRL_C_EVENT);
+            Sleep(INFINITE);  // another event's handler is ending the program
+        }
         if (c == 0 || c == 0xE0) _getch();
     }
 
     void farben_an() override {
         const char* ohne_farbe = std::getenv("NO_COLOR");
-        if (!t.bildschirm || (ohne_farbe != nullptr && *ohne_farbe != '\0')) return;
+        if (t.konsole == nullptr) return;
         const aufgeschoben sperre;
+        // Without colours the screen is still cleared at the end.
+        if (ohne_farbe != nullptr && *ohne_farbe != '\0') {
+            t.raeumen = 1;
+            return;
+        }
         t.farbig = 1;  // first: a handler resets colours that are not on yet without harm
-        std::system("color f1");
+        konsole_fuellen(unsere_farben, false);
     }
 
     void loeschen() override {
         const aufgeschoben sperre;
-        if (t.bildschirm) std::system("cls");
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (t.konsole != nullptr && GetConsoleScreenBufferInfo(t.konsole, &info)) konsole_fuellen(info.wAttributes, true);
     }
 
     // Spaces blank what the line showed before: no escape sequences here.
     void status(std::string_view zeile) override {
         const aufgeschoben sperre;
-        if (t.konsole == nullptr) return;
+        if (t.konsole == nullptr || !t.zeilenanfang) return;
+        // Never wrapped: a wrapped line could not be taken back from its last row.
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (GetConsoleScreenBufferInfo(t.konsole, &info) && info.dwSize.X > 1) {
+            const auto breite = static_cast<std::size_t>(info.dwSize.X - 1);
+            zeile = zeile.substr(0, std::min(zeile.size(), breite));
+            t.statuslaenge = std::min(t.statuslaenge, breite);
+        }
         std::string text(1, '\r');
         text.append(zeile.data(), zeile.size());
         if (t.statuslaenge > zeile.size()) text.append(t.statuslaenge - zeile.size(), ' ');
@@ -191,13 +256,19 @@ geraet& terminal_oeffnen() {
     t.bildschirm = _isatty(1) != 0;
     t.tastatur = konsole_tastatur();
     if (t.bildschirm) {
-        // For "cls" and "color", and anything else that writes bytes: the texts' ä and ü are UTF-8.
+        // For anything else that writes bytes to the console: the texts' ä and ü are UTF-8.
         t.codepage = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
         DWORD modus = 0;
         const HANDLE aus = GetStdHandle(STD_OUTPUT_HANDLE);
+        CONSOLE_SCREEN_BUFFER_INFO info;
         if (aus != INVALID_HANDLE_VALUE && GetConsoleMode(aus, &modus)) t.konsole = aus;
+        if (t.konsole != nullptr && GetConsoleScreenBufferInfo(aus, &info)) t.farben_vorher = info.wAttributes;
+        else t.farben_vorher = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
     }
+    DWORD modus = 0;
+    const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
+    t.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
     SetConsoleCtrlHandler(bei_strg, TRUE);
     return konsole;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <iterator>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -50,18 +51,35 @@ int spooldatei(bool system, bool& ordner_gleich) {
     return fd;
 }
 
+namespace {
+// Names are UTF-8 inside, as on POSIX; Windows takes them as UTF-16, whatever the code pages. A
+// name that is no valid UTF-8, or too long, names no file. Into a buffer, as the control handler
+// removes files too.
+struct breiter_name {
+    wchar_t w[1100];
+    bool ok;
+    explicit breiter_name(const char* pfad)
+        : ok(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pfad, -1, w, static_cast<int>(std::size(w))) > 0) {
+        if (!ok) errno = EINVAL;
+    }
+};
+}  // namespace
+
 int oeffnen(const char* pfad, anlegen wie) {
     int fd = -1;
+    const breiter_name name(pfad);
+    if (!name.ok) return -1;
     const int art = _O_WRONLY | _O_APPEND | _O_BINARY | _O_NOINHERIT |
                     (wie == anlegen::neu ? _O_CREAT | _O_EXCL : wie == anlegen::auch ? _O_CREAT : 0);
-    _sopen_s(&fd, pfad, art, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    _wsopen_s(&fd, name.w, art, _SH_DENYNO, _S_IREAD | _S_IWRITE);
     return fd;
 }
 
 // An open file cannot be replaced under us here, so the name names the same file.
 int lesend_oeffnen(int, const char* pfad) {
     int fd = -1;
-    _sopen_s(&fd, pfad, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+    const breiter_name name(pfad);
+    if (name.ok) _wsopen_s(&fd, name.w, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
     return fd;
 }
 
@@ -100,7 +118,8 @@ bool noch_derselbe(int, const char*) { return true; }
 void leere_entfernen(int fd, const char* pfad) {
     const bool leer = groesse(fd) == 0;
     _close(fd);
-    if (leer) DeleteFileA(pfad);
+    const breiter_name name(pfad);
+    if (leer && name.ok) DeleteFileW(name.w);
 }
 
 bool verweisziel(const std::string&, std::string&) { return false; }

@@ -565,19 +565,24 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
     const temp_ordner ordner;
-    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n3\n2\nliste\n6 10\n5\n", ordner.pfad.c_str());
+    // Names as UTF-8 through a pipe on every system, also in the failure message.
+    const auto [ausgabe, status] = ohne_terminal("2\n97\n1\n12\n3\n1 6 10\n3\nx\n1 7 2\n4\n6\n3\n2\nliste\n6 10\n"
+                                                 "3\n2\nb\xC3\xBCro\n6 10\n3\n2\nfehlt/\xC3\xA4\xC3\x9F\n6 10\n5\n",
+                                                 ordner.pfad.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ausgabe.find('\x1b'), std::string::npos);
     for (const char* teil : {"\n97 ist eine Primzahl", "die zahl  ist durch 12 teilbar",
                              "von 6 bis 16 gibt es 3 Primzahlen", "Ungueltige Eingabe ",
                              "von 7 bis 9 gibt es 1 Primzahlen", "Anspruch nehmen  !!",
-                             "\a\t\tUngueltige Eingabe !", "aufw\xC3\xA4rts"})
+                             "\a\t\tUngueltige Eingabe !", "aufw\xC3\xA4rts",
+                             "Die Datei fehlt/\xC3\xA4\xC3\x9F.txt kann nicht geoeffnet werden !"})
         EXPECT_NE(ausgabe.find(teil), std::string::npos) << teil;
     EXPECT_TRUE(ausgabe.starts_with("\n\n\t\tZ I F F E R O N  ver.1.4"));
     // The list file; zifferon.exe ends its lines in CR LF, as Windows programs expect.
     std::string liste = dateiinhalt(ordner.pfad + "/liste.txt");
     EXPECT_EQ(std::erase(liste, '\r'), windows_programm() ? 6u : 0u);
     EXPECT_EQ(liste, "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\n");
+    EXPECT_TRUE(std::filesystem::exists(ordner.pfad + "/b\xC3\xBCro.txt"));
 }
 
 TEST(OhneTerminal, LetzteZeileOhneZeilenumbruchZaehlt) {
@@ -602,7 +607,7 @@ bool zuletzt_geloescht(const std::string& ausgabe) {
     std::size_t sichtbar = 0;
     for (std::size_t i = 0; i < ausgabe.size(); ++i)
         if (ausgabe[i] == '\x1b') i = std::min(ausgabe.find_first_of("@ABCDEFGHJKLMPSTXZhlmnr", i + 2), ausgabe.size());
-        else if (ausgabe[i] != ' ' && ausgabe[i] != '\n') sichtbar = i;
+        else if (static_cast<unsigned char>(ausgabe[i]) > ' ') sichtbar = i;  // a key's echo (^C) is no letter
     const std::string rest = ausgabe.substr(sichtbar + 1);
     return rest.find("\x1b[H") != std::string::npos && std::count(rest.begin(), rest.end(), 'K') >= 20;
 }
@@ -612,24 +617,46 @@ TEST(WindowsKonsole, BeendenUndStrgCRaeumenAufMitDemRichtigenStatus) {
     setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
     struct fall {
         std::string vorher, warten, dann;
-        int status;  // 58: STATUS_CONTROL_C_EXIT (0xC000013A), as wine passes it on
+        int status;           // 58: STATUS_CONTROL_C_EXIT (0xC000013A), as wine passes it on
+        std::string datei;    // the one file left; "": none, the interrupted listing's is gone
+        bool fortschritt;     // a progress line may show
     };
-    for (const fall& f : {fall{"5\r", "", "", 0}, fall{"", "", "\x03", 58}, fall{"2\r97\r", "97 ist eine Primzahl", "\x03", 58},
-                          fall{"3\r2\rliste\r4000000000 200000000\r", "% geprueft", "\x03", 58}}) {
+    const std::string strg_c = "\x03", ansturm(20, '\x03');  // a user whose program does not stop at once
+    for (const fall& f : {fall{"5\r", "", "", 0, "", true}, fall{"", "", strg_c, 58, "", true},
+                          fall{"2\r97\r", "97 ist eine Primzahl", strg_c, 58, "", true},
+                          fall{"3\r2\rliste\r4000000000 200000000\r", "% geprueft", strg_c, 58, "", true},
+                          fall{"", "", ansturm, 58, "", true},
+                          fall{"3\r2\rliste\r4000000000 200000000\r", "% geprueft", ansturm, 58, "", true},
+                          // A range typed ahead with the name: no progress line over its prompt.
+                          fall{"3\r2\rliste 4000000000 3000000\r", PROMPT, "5\r", 0, "liste.txt", false},
+                          // The characters typed name the file, whatever the console's code pages.
+                          fall{"3\r2\rb\xC3\xBCro\xC3\x9F\r6 10\r", PROMPT, "5\r", 0, "b\xC3\xBCro\xC3\x9F.txt", true}}) {
         SCOPED_TRACE(f.vorher + f.dann);
         const temp_ordner ordner;
         sitzung s = starten(ordner.pfad.c_str(), -1, nullptr, false, programm_befehl());
         ASSERT_TRUE(lesen_bis(s, PROMPT, 0, 30000)) << s.ausgabe;
         ASSERT_TRUE(warten_bis_roh(s, 30000));  // wine's console has the terminal in its own mode
+        const std::size_t menue = s.ausgabe.size();
         tippen(s, f.vorher);
-        ASSERT_TRUE(lesen_bis(s, f.warten, 0, 30000));  // the progress line shows there too
-        tippen(s, f.dann);
+        ASSERT_TRUE(lesen_bis(s, f.warten, menue, 60000));  // the progress line shows there too
+        for (char c : f.dann) {
+            tippen(s, std::string(1, c));
+            lesen_fuer(s, 10);
+        }
         const int status = ende_abwarten(s, 30000);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == f.status) << status;
         EXPECT_TRUE(zuletzt_geloescht(s.ausgabe));
-        EXPECT_TRUE(std::filesystem::is_empty(ordner.pfad));  // the interrupted listing's file is gone
+        EXPECT_TRUE(f.fortschritt || s.ausgabe.find("% geprueft") == std::string::npos);
+        std::vector<std::string> dateien;
+        for (const auto& d : std::filesystem::directory_iterator(ordner.pfad)) dateien.push_back(d.path().filename());
+        EXPECT_EQ(dateien, f.datei.empty() ? std::vector<std::string>{} : std::vector<std::string>{f.datei});
         schliessen(s);
     }
+    // The help's umlauts in the console too.
+    sitzung s = starten(nullptr, -1, nullptr, false, programm_befehl({"--help"}));
+    EXPECT_EQ(ende_abwarten(s, 30000), 0);
+    EXPECT_NE(s.ausgabe.find("men\xC3\xBCgef\xC3\xBChrtes"), std::string::npos) << s.ausgabe;
+    schliessen(s);
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
 }
 
