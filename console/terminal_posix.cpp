@@ -70,9 +70,14 @@ constexpr std::size_t bildrest = 1 << 14;
 
 // ---- writing ------------------------------------------------------------------------------------
 
-// Waits while a non-blocking descriptor is full; any error but EINTR and EAGAIN is final.
-bool alles_schreiben(int fd, const char* p, std::size_t n) {
+bool vordergrund_abwarten();
+
+// Waits while a non-blocking descriptor is full; any error but EINTR and EAGAIN is final. With
+// `vorne`, each piece waits for the foreground first: a stop (Ctrl-Z) may come between two
+// pieces of one long write, and continued in the background the rest must wait.
+bool alles_schreiben(int fd, const char* p, std::size_t n, bool vorne = false) {
     while (n > 0) {
+        if (vorne) vordergrund_abwarten();
         const ssize_t w = write(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -408,7 +413,7 @@ struct posix_terminal final : geraet {
         falls_neu_zeichnen();
         festhalten(bytes);
         t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
-        if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size())) return true;
+        if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size(), t.bildschirm)) return true;
         t.ausgabefehler = errno;
         return false;
     }

@@ -102,21 +102,27 @@ sitzung starten_als_job(bool im_hintergrund) {
             }
             pollfd p{befehle[0], POLLIN, 0};
             char befehl = 0;
-            if (poll(&p, 1, 10) == 1 && read(befehle[0], &befehl, 1) == 1)
+            if (poll(&p, 1, 10) == 1 && read(befehle[0], &befehl, 1) == 1) {
                 tcsetpgrp(STDIN_FILENO, befehl == 'h' ? getpgrp() : job);
+                // Done: the test goes on only now.
+                if (write(meldung[1], &befehl, 1) != 1) _exit(126);
+            }
         }
     }
     close(befehle[0]);
     close(meldung[1]);
     s.befehle = befehle[1];
     if (read(meldung[0], &s.job, sizeof s.job) != sizeof s.job) s.job = -1;
-    close(meldung[0]);
+    s.bestaetigt = meldung[0];
     return s;
 }
 
 void shell_befehl(sitzung& s, char befehl) {
     if (write(s.befehle, &befehl, 1) != 1) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Until the shell says the terminal has changed hands, or a deadline passes.
+    pollfd p{s.bestaetigt, POLLIN, 0};
+    char antwort = 0;
+    if (poll(&p, 1, 10000) == 1 && read(s.bestaetigt, &antwort, 1) == 1) return;
 }
 
 char zustand(pid_t pid) {
@@ -237,6 +243,7 @@ void schliessen(sitzung& s) {
         waitpid(s.pid, nullptr, 0);
     }
     if (s.befehle >= 0) close(s.befehle);
+    if (s.bestaetigt >= 0) close(s.bestaetigt);
     if (s.master >= 0) close(s.master);
     if (s.slave >= 0) close(s.slave);
     s = sitzung{};

@@ -11,6 +11,7 @@ struct sitzung {
     pid_t pid = -1;
     pid_t job = -1;        // the program itself, when it runs as a job under a shell of ours
     int befehle = -1;      // to that shell: 'h' takes the terminal back, 'v' gives it to the job
+    int bestaetigt = -1;   // from that shell: a byte once it has done so
     int master = -1;
     int slave = -1;        // kept open here, so the terminal's mode can be read after the program ends
     std::string ausgabe;   // everything the program wrote, carriage returns removed
@@ -49,7 +50,8 @@ std::string wie_unter_linux(std::string text);
 // as `zifferon &`, the shell keeping the terminal.
 sitzung starten_als_job(bool im_hintergrund = false);
 
-// Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v').
+// Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v'), and
+// waits until it has.
 void shell_befehl(sitzung& s, char befehl);
 
 // The job's state letter from /proc ('T' stopped, 'S' sleeping, ...).
