@@ -20,6 +20,7 @@ constexpr int standard_frist_ms = 30'000;
 int sperrfrist_ms = standard_frist_ms;
 void (*nach_schreiben)(int) = nullptr;
 void (*vor_entfernen)(const char*) = nullptr;
+void (*nach_oeffnen)(const char*) = nullptr;
 int schreibvorgaenge = 0;
 
 // What a signal ending the process must undo, read by the handler. One listing at a time; each
@@ -296,6 +297,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     a.lesend.store(z.lesend);
     a.fd.store(z.fd);
     beim_abbruch(bei_abbruch);
+    if (nach_oeffnen != nullptr) nach_oeffnen(pfad.c_str());
     return true;
 }
 
@@ -375,3 +377,4 @@ void ziel_aufgeben(ziel& z, spool& s) {
 void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms; }
 void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
 void vor_entfernen_setzen(void (*f)(const char*)) { vor_entfernen = f; }
+void nach_oeffnen_setzen(void (*f)(const char*)) { nach_oeffnen = f; }

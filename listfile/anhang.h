@@ -36,3 +36,5 @@ void sperrfrist_setzen(int ms);
 void nach_schreiben_setzen(void (*f)(int nr));
 // Test hook: called just before a file this listing created is removed again, under its lock.
 void vor_entfernen_setzen(void (*f)(const char* pfad));
+// Test hook: called each time the file is opened, also anew after it was replaced.
+void nach_oeffnen_setzen(void (*f)(const char* pfad));

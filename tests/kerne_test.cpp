@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #ifdef __linux__
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -311,6 +312,40 @@ TEST(Faeden, SpeicherBegrenztUndKeinerBleibt) {
     faeden_setzen(0);
     EXPECT_EQ(gemeldet, 100u);
     EXPECT_EQ(zaehlen("/proc/self/task"), vorher);
+}
+#endif
+
+#ifdef __linux__
+// A run has a thread on every CPU the affinity allows (the calling one among them), or as many as
+// forced: counted while it runs (the ring full, none done), in a child whose affinity is set.
+TEST(Faeden, SovieleWieDieAffinitaetErlaubt) {
+    cpu_set_t erlaubt;
+    ASSERT_EQ(sched_getaffinity(0, sizeof erlaubt, &erlaubt), 0);
+    for (const auto& [cpus, erzwungen] : {std::pair{1, 0u}, std::pair{2, 0u}, std::pair{1, 7u}}) {
+        if (cpus > CPU_COUNT(&erlaubt)) continue;
+        const pid_t kind = fork();
+        if (kind == 0) {
+            cpu_set_t menge;
+            CPU_ZERO(&menge);
+            for (int c = 0, n = 0; n < cpus; ++c)
+                if (CPU_ISSET(c, &erlaubt)) CPU_SET(c, &menge), ++n;
+            sched_setaffinity(0, sizeof menge, &menge);
+            faeden_setzen(erzwungen);
+            const auto zaehlen = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}); };
+            const auto vorher = zaehlen();
+            long waehrend = 0;
+            verteilt(
+                1000, 1, [](std::uint64_t, std::uint64_t* m) { *m = 0; },  // more pieces than the ring holds
+                [&](std::uint64_t i, const std::uint64_t*) {
+                    if (i == 0) waehrend = zaehlen();
+                    return true;
+                });
+            _exit(waehrend - vorher == (erzwungen != 0 ? erzwungen : static_cast<unsigned>(cpus)) - 1 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(kind, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << cpus << " CPUs, " << erzwungen << " forced";
+    }
 }
 #endif
 

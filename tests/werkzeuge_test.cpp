@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include <cerrno>
+#include <chrono>
+
+#include "console/fehlertext.h"
 #include "console/konsole.h"
+#include "listfile/fortschritt.h"
 #include "shell/lister.h"
 #include "numbers/teiler.h"
 #include "shell/anleitung.h"
@@ -169,6 +174,25 @@ TEST(Anleitung, ZweiSeitenZweiTasten) {
         "\n\tDie Zahlen, welche Primzahlen sind werden ausgegeben.\n\n\t!!  Bei grossen Zahlen bis ca. 4,2 Milliarden "
         "kann die Berechnung !!\n\t!!  etwas Zeit in Anspruch nehmen  !!";
     EXPECT_EQ(programm("4\n5\n"), START + M + "4\n" + seite1 + T + seite2 + T + M + "5\n");
+}
+
+// The progress line's time left in each unit, and the German reasons a failed write gives.
+TEST(Meldungen, RestzeitUndFehlergruende) {
+    using std::chrono::seconds;
+    struct fall {
+        std::uint64_t geprueft, gesamt;
+        seconds bisher;
+        const char* text;
+    };
+    for (const fall& f : {fall{0, 100, seconds{0}, "0 % geprueft, 7 Primzahlen gefunden"},
+                          fall{50, 100, seconds{30}, "50 % geprueft, 7 Primzahlen gefunden, noch etwa 31 s"},
+                          fall{10, 100, seconds{10}, "10 % geprueft, 7 Primzahlen gefunden, noch etwa 1 min 31 s"},
+                          fall{1, 100, seconds{100}, "1 % geprueft, 7 Primzahlen gefunden, noch etwa 2 h 45 min"},
+                          fall{100, 100, seconds{5}, "100 % geprueft, 7 Primzahlen gefunden"}})
+        EXPECT_EQ(fortschritt_text(f.geprueft, f.gesamt, 7, f.bisher), f.text);
+    EXPECT_EQ(fehlergrund(EFBIG), "die Datei waere zu gross");
+    EXPECT_EQ(fehlergrund(ENOSPC), "kein Platz mehr auf dem Datentraeger");
+    EXPECT_EQ(fehlergrund(EPIPE), "der Leser hat die Verbindung beendet");
 }
 
 }  // namespace
