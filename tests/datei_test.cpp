@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -528,8 +529,12 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
                     const rlimit r{grenze, grenze};
                     setrlimit(RLIMIT_AS, &r);
                 }
+            // An emulator (qemu-user) may not enforce the limit on its guest.
+            void* probe = std::malloc(std::size_t{256} << 20);
+            if (probe != nullptr) _exit(77);
             listen_und_enden("grenze.txt", 4000000000u, 100000);
         }));
+        if (ergebnis(status) == 77) GTEST_SKIP() << "the address-space limit is not enforced here";
         EXPECT_EQ(ergebnis(status), erwartet) << spool_mib << " MiB spool: " << status;
     }
     const auto summen = nur_ganze_bloecke(inhalt("grenze.txt"));

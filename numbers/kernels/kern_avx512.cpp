@@ -5,7 +5,9 @@
 
 // GCC 12's own AVX-512 headers start some results from _mm512_undefined_*, which its flow
 // analysis then reports as used uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include "numbers/kernels/kerne_intern.h"
 #include "numbers/kernels/transponiert.h"
