@@ -3,11 +3,21 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace {
 std::atomic<unsigned> erzwungen{0};
 }  // namespace
+
+arbeiter arbeiter_vorbereiten(unsigned n) {
+    arbeiter a;
+    try {
+        a.faeden.reserve(n);
+    } catch (const std::bad_alloc&) {
+    }
+    return a;
+}
 
 unsigned faeden() {
     const unsigned n = erzwungen.load();

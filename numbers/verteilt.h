@@ -36,6 +36,9 @@ struct arbeiter {
 // Fewer where the system refuses more (no room for a stack, a limit on threads); the caller
 // copes with any number, none included. `arbeit` must outlive them.
 arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit);
+// Room for `n` workers' handles, or for none where even that is short: what each platform's
+// arbeiter_starten fills.
+arbeiter arbeiter_vorbereiten(unsigned n);
 // Waits for all of them to end.
 void arbeiter_warten(arbeiter& a);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <csignal>
-#include <new>
 #include <pthread.h>
 #include <sched.h>
 
@@ -27,19 +26,14 @@ void* laufen(void* arbeit) {
 // A new thread inherits the signal mask of the thread that starts it: blocked around the start,
 // the signals stay blocked in the workers, and the caller's mask is as before.
 arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
-    arbeiter a;
-    try {
-        a.faeden.reserve(n);
-    } catch (const std::bad_alloc&) {
-        return a;
-    }
+    arbeiter a = arbeiter_vorbereiten(n);
     pthread_attr_t art;
     if (pthread_attr_init(&art) != 0) return a;
     pthread_attr_setstacksize(&art, std::max<std::size_t>(arbeiter_stapel, PTHREAD_STACK_MIN));
     sigset_t alle, vorher;
     sigfillset(&alle);
     pthread_sigmask(SIG_BLOCK, &alle, &vorher);
-    for (unsigned k = 0; k < n; ++k) {
+    for (std::size_t k = 0; k < n && k < a.faeden.capacity(); ++k) {
         pthread_t faden;
         if (pthread_create(&faden, &art, laufen, const_cast<std::function<void()>*>(&arbeit)) != 0) break;
         a.faeden.push_back(static_cast<std::uintptr_t>(faden));

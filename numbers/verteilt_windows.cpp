@@ -1,6 +1,5 @@
 #include "numbers/verteilt.h"
 
-#include <new>
 #include <process.h>
 #include <windows.h>
 
@@ -21,13 +20,8 @@ unsigned __stdcall laufen(void* arbeit) {
 
 // No signals here; the console's control handler runs on a thread of its own.
 arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
-    arbeiter a;
-    try {
-        a.faeden.reserve(n);
-    } catch (const std::bad_alloc&) {
-        return a;
-    }
-    for (unsigned k = 0; k < n; ++k) {
+    arbeiter a = arbeiter_vorbereiten(n);
+    for (std::size_t k = 0; k < n && k < a.faeden.capacity(); ++k) {
         const std::uintptr_t faden = _beginthreadex(nullptr, static_cast<unsigned>(arbeiter_stapel), laufen,
                                                     const_cast<std::function<void()>*>(&arbeit),
                                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
