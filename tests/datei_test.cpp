@@ -544,24 +544,32 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
 
 int meldung = -1;  // a pipe to the test, for hooks in a child
 
+// Runs `arbeit` in a child whose hooks write a byte to `meldung` each time they act; the child's
+// status and how many times they acted.
+std::pair<int, long> mit_meldungen(const std::function<void()>& arbeit) {
+    int rohr[2];
+    if (pipe(rohr) != 0) return {-1, -1};
+    meldung = rohr[1];
+    const int status = warten(nebenher(arbeit));
+    close(rohr[1]);
+    char puffer[16];
+    const long n = read(rohr[0], puffer, sizeof puffer);
+    close(rohr[0]);
+    return {status, n};
+}
+
 // A file replaced each time the listing opens it anew: it tries three times more, then reports the
 // block as not written instead of chasing the name for ever.
 TEST_F(Datei, ImmerWiederErsetztGibtNachDreiVersuchenAuf) {
-    int rohr[2];
-    ASSERT_EQ(pipe(rohr), 0);
-    meldung = rohr[1];
-    const int status = warten(nebenher([] {
+    const auto [status, geoeffnet] = mit_meldungen([] {
         nach_oeffnen_setzen([](const char* pfad) {
             std::ofstream("ersatz", std::ios::binary) << "ersatz\n";
             std::rename("ersatz", pfad);
             if (write(meldung, "x", 1) != 1) _exit(98);
         });
         listen_und_enden("ersetzt.txt", 6, 10);
-    }));
-    close(rohr[1]);
-    char puffer[16];
-    EXPECT_EQ(read(rohr[0], puffer, sizeof puffer), 4);
-    close(rohr[0]);
+    });
+    EXPECT_EQ(geoeffnet, 4);
     EXPECT_EQ(ergebnis(status), UNVOLLSTAENDIG);
     EXPECT_EQ(inhalt("ersetzt.txt"), "ersatz\n");
 }
@@ -569,21 +577,15 @@ TEST_F(Datei, ImmerWiederErsetztGibtNachDreiVersuchenAuf) {
 // A second ending signal during the first one's clean-up (Ctrl-C, then the terminal closing) must
 // not run the clean-up again on top of it.
 TEST_F(Datei, ZweiSignaleRaeumenEinmalAuf) {
-    int rohr[2];
-    ASSERT_EQ(pipe(rohr), 0);
-    meldung = rohr[1];
-    const int status = warten(nebenher([] {
+    const auto [status, aufgeraeumt] = mit_meldungen([] {
         terminal_oeffnen();
         vor_entfernen_setzen([](const char*) {
             if (write(meldung, "x", 1) == 1) raise(SIGHUP);
         });
         nach_schreiben_setzen([](int) { raise(SIGINT); });
         listen_und_enden("neu.txt", 6, 100000);
-    }));
-    close(rohr[1]);
-    char puffer[8];
-    EXPECT_EQ(read(rohr[0], puffer, sizeof puffer), 1);
-    close(rohr[0]);
+    });
+    EXPECT_EQ(aufgeraeumt, 1);
     EXPECT_TRUE(WIFSIGNALED(status)) << status;
     EXPECT_FALSE(fs::exists("neu.txt"));
 }
