@@ -45,23 +45,6 @@ urteil primtest(std::uint32_t zahl) {
     return erster_teiler(zahl, 3, wurzel(zahl)) == 0 ? urteil::prim : urteil::zusammengesetzt;
 }
 
-namespace {
-
-// Bit j set where the last digit of start + j is 1, 3, 7 or 9, for each start mod 10.
-constexpr auto endziffer_muster = [] {
-    struct muster {
-        std::uint64_t m[10];
-    } t{};
-    for (std::uint32_t r = 0; r < 10; ++r)
-        for (std::uint32_t j = 0; j < 64; ++j) {
-            const std::uint32_t lz = (r + j) % 10;
-            if (lz == 1 || lz == 3 || lz == 7 || lz == 9) t.m[r] |= std::uint64_t{1} << j;
-        }
-    return t;
-}();
-
-}  // namespace
-
 void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t* masken) {
     for (std::uint32_t b = 0; b < (anzahl + 63) / 64; ++b) masken[b] = 0;
     // A portion's candidates (four in ten numbers pass the last-digit filter) on the stack: a few
