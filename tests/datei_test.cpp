@@ -530,7 +530,7 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
                     setrlimit(RLIMIT_AS, &r);
                 }
             // An emulator (qemu-user) may not enforce the limit on its guest.
-            void* probe = std::malloc(std::size_t{256} << 20);
+            void* volatile probe = std::malloc(std::size_t{256} << 20);
             if (probe != nullptr) _exit(77);
             listen_und_enden("grenze.txt", 4000000000u, 100000);
         }));

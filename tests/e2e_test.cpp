@@ -549,12 +549,10 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
             // Blanked before the menu clears the screen.
             const std::size_t ende = s.ausgabe.find("\x1b[K", zuletzt);
             EXPECT_EQ(s.ausgabe.substr(ende, 6 + LOESCHEN.size()), "\x1b[K\x1b[K" + LOESCHEN);
-            // Each drawing on one row: from the line's start to the blanking of its rest.
-            for (std::size_t k = s.ausgabe.find("\x1b[K", menue); k != std::string::npos; k = s.ausgabe.find("\x1b[K", k + 1)) {
-                const std::size_t zeile = s.ausgabe.find_last_of('\n', k), vorige = s.ausgabe.rfind("\x1b[K", k - 1);
-                const std::size_t ab = std::max(zeile + 1, vorige == std::string::npos || vorige < menue ? 0 : vorige + 3);
-                EXPECT_LT(k - ab, f.breite) << s.ausgabe.substr(ab, k - ab);
-            }
+            // Each drawing on one row: from the line's start, or the last blanking, to this one.
+            for (std::size_t k = s.ausgabe.find("\x1b[K", menue), ab = s.ausgabe.rfind('\n', k) + 1; k != std::string::npos;
+                 ab = k + 3, k = s.ausgabe.find("\x1b[K", ab))
+                EXPECT_LT(k - std::max(ab, s.ausgabe.rfind('\n', k) + 1), f.breite) << s.ausgabe.substr(ab, k - ab);
         }
         tippen(s, "5\n");
         EXPECT_EQ(ende_abwarten(s), 0);

@@ -1,5 +1,5 @@
 // The AVX-512 intrinsics on any CPU, for the kernel tests: SIMDe's portable versions under the
-// usual names, and the few that Debian 12's SIMDe (0.7.4) lacks, written out lane by lane.
+// usual names, and the two that Debian 12's SIMDe (0.7.4) lacks, written out lane by lane.
 #pragma once
 
 #if defined(__x86_64__)
@@ -17,22 +17,25 @@ typedef std::uint32_t __mmask32;
 
 namespace simde_ergaenzt {
 
-// The high halves of the 32 unsigned 16-bit products.
-inline simde__m512i mulhi_epu16(simde__m512i a, simde__m512i b) {
+// The 32 unsigned 16-bit lanes of a and b through `f`: the result's lanes, and a mask of the
+// lanes where `f` gives 0.
+template <class F>
+simde__m512i lanes(simde__m512i a, simde__m512i b, F f, std::uint32_t* nullen = nullptr) {
     std::uint16_t x[32], y[32];
     simde_mm512_storeu_si512(x, a);
     simde_mm512_storeu_si512(y, b);
-    for (int i = 0; i < 32; ++i) x[i] = static_cast<std::uint16_t>((std::uint32_t{x[i]} * y[i]) >> 16);
+    for (int i = 0; i < 32; ++i) {
+        x[i] = static_cast<std::uint16_t>(f(std::uint32_t{x[i]}, std::uint32_t{y[i]}));
+        if (nullen != nullptr) *nullen |= std::uint32_t{x[i] == 0} << i;
+    }
     return simde_mm512_loadu_si512(x);
 }
-
-// Bit i set where lane i of a AND b is zero.
+inline simde__m512i mulhi_epu16(simde__m512i a, simde__m512i b) {
+    return lanes(a, b, [](std::uint32_t x, std::uint32_t y) { return x * y >> 16; });
+}
 inline std::uint32_t testn_epi16_mask(simde__m512i a, simde__m512i b) {
-    std::uint16_t x[32], y[32];
-    simde_mm512_storeu_si512(x, a);
-    simde_mm512_storeu_si512(y, b);
     std::uint32_t m = 0;
-    for (int i = 0; i < 32; ++i) m |= std::uint32_t{(x[i] & y[i]) == 0} << i;
+    lanes(a, b, [](std::uint32_t x, std::uint32_t y) { return x & y; }, &m);
     return m;
 }
 
