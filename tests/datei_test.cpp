@@ -522,13 +522,9 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
         const int status = warten(nebenher([spool = spool_mib] {
             speichergrenze_setzen(spool << 20);  // 0: the usual size
             faeden_setzen(7);
-            std::ifstream f("/proc/self/status");
-            for (std::string zeile; std::getline(f, zeile);)
-                if (zeile.starts_with("VmSize:")) {
-                    const auto grenze = static_cast<rlim_t>((std::stoul(zeile.substr(7)) + 12 * 1024ul) * 1024);
-                    const rlimit r{grenze, grenze};
-                    setrlimit(RLIMIT_AS, &r);
-                }
+            const auto grenze = static_cast<rlim_t>(status_kib("VmSize:") + 12 * 1024) * 1024;
+            const rlimit r{grenze, grenze};
+            setrlimit(RLIMIT_AS, &r);
             // An emulator (qemu-user) may not enforce the limit on its guest.
             void* volatile probe = std::malloc(std::size_t{256} << 20);
             if (probe != nullptr) _exit(77);
@@ -544,50 +540,36 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
 
 int meldung = -1;  // a pipe to the test, for hooks in a child
 
-// Runs `arbeit` in a child whose hooks write a byte to `meldung` each time they act; the child's
-// status and how many times they acted.
-std::pair<int, long> mit_meldungen(const std::function<void()>& arbeit) {
-    int rohr[2];
-    if (pipe(rohr) != 0) return {-1, -1};
-    meldung = rohr[1];
-    const int status = warten(nebenher(arbeit));
-    close(rohr[1]);
-    char puffer[16];
-    const long n = read(rohr[0], puffer, sizeof puffer);
-    close(rohr[0]);
-    return {status, n};
-}
-
-// A file replaced each time the listing opens it anew: it tries three times more, then reports the
-// block as not written instead of chasing the name for ever.
-TEST_F(Datei, ImmerWiederErsetztGibtNachDreiVersuchenAuf) {
-    const auto [status, geoeffnet] = mit_meldungen([] {
-        nach_oeffnen_setzen([](const char* pfad) {
-            std::ofstream("ersatz", std::ios::binary) << "ersatz\n";
-            std::rename("ersatz", pfad);
-            if (write(meldung, "x", 1) != 1) _exit(98);
-        });
-        listen_und_enden("ersetzt.txt", 6, 10);
-    });
-    EXPECT_EQ(geoeffnet, 4);
-    EXPECT_EQ(ergebnis(status), UNVOLLSTAENDIG);
-    EXPECT_EQ(inhalt("ersetzt.txt"), "ersatz\n");
-}
-
-// A second ending signal during the first one's clean-up (Ctrl-C, then the terminal closing) must
-// not run the clean-up again on top of it.
-TEST_F(Datei, ZweiSignaleRaeumenEinmalAuf) {
-    const auto [status, aufgeraeumt] = mit_meldungen([] {
-        terminal_oeffnen();
-        vor_entfernen_setzen([](const char*) {
-            if (write(meldung, "x", 1) == 1) raise(SIGHUP);
-        });
-        nach_schreiben_setzen([](int) { raise(SIGINT); });
-        listen_und_enden("neu.txt", 6, 100000);
-    });
-    EXPECT_EQ(aufgeraeumt, 1);
-    EXPECT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_FALSE(fs::exists("neu.txt"));
+// Hooks in a child that write a byte to `meldung` each time they act. A file replaced each time
+// the listing opens it anew: it tries three times more, then reports the block as not written
+// instead of chasing the name for ever. A second ending signal during the first one's clean-up
+// (Ctrl-C, then the terminal closing) must not run the clean-up again on top of it.
+TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
+    struct fall { const char* name; std::uint32_t anzahl; void (*haken)(); long mal; int status; const char* bleibt; };
+    const fall faelle[] = {
+        {"ersetzt.txt", 10, [] { nach_oeffnen_setzen([](const char* pfad) {
+             std::ofstream("ersatz", std::ios::binary) << "ersatz\n";
+             std::rename("ersatz", pfad);
+             if (write(meldung, "x", 1) != 1) _exit(98);
+         }); }, 4, UNVOLLSTAENDIG, "ersatz\n"},
+        {"neu.txt", 100000, [] {
+             terminal_oeffnen();
+             vor_entfernen_setzen([](const char*) { if (write(meldung, "x", 1) == 1) raise(SIGHUP); });
+             nach_schreiben_setzen([](int) { raise(SIGINT); });
+         }, 1, -1 /* a signal's end */, nullptr}};
+    for (const fall& f : faelle) {
+        int rohr[2];
+        ASSERT_EQ(pipe(rohr), 0);
+        meldung = rohr[1];
+        const int status = warten(nebenher([&f] { f.haken(); listen_und_enden(f.name, 6, f.anzahl); }));
+        close(rohr[1]);
+        char puffer[16];
+        EXPECT_EQ(read(rohr[0], puffer, sizeof puffer), f.mal) << f.name;
+        close(rohr[0]);
+        EXPECT_EQ(ergebnis(status), f.status) << f.name << ": " << status;
+        if (f.bleibt != nullptr) EXPECT_EQ(inhalt(f.name), f.bleibt);
+        else EXPECT_FALSE(fs::exists(f.name));
+    }
 }
 
 TEST_F(Datei, FremdeNachbarnBehaltenIhreBytesUndJedeZeileBleibtGanz) {

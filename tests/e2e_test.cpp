@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -524,27 +525,22 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
     const std::string bereich = std::string("4000000000 ") + (gebremst() ? "200000\n" : "3000000\n");
     // Not without escape sequences, and not over the prompt of a range typed ahead (echoed before it);
     // never wider than the terminal, whose width changes under it.
-    struct fall {
-        const char* umgebung;
-        bool voraus;
-        unsigned short breite;
-    };
-    for (const fall& f : {fall{"TERM=xterm", false, 120}, fall{"TERM=dumb", false, 120}, fall{"TERM=xterm", true, 120},
-                          fall{"TERM=xterm", false, 20}, fall{"TERM=xterm", false, 40}, fall{"TERM=xterm", false, 100}}) {
-        SCOPED_TRACE(std::string(f.umgebung) + (f.voraus ? " voraus " : " ") + std::to_string(f.breite));
+    for (const auto& [umgebung, voraus, breite] : {std::tuple{"TERM=xterm", false, 120u}, {"TERM=dumb", false, 120u}, {"TERM=xterm", true, 120u},
+                                                   {"TERM=xterm", false, 20u}, {"TERM=xterm", false, 40u}, {"TERM=xterm", false, 100u}}) {
+        SCOPED_TRACE(std::string(umgebung) + (voraus ? " voraus " : " ") + std::to_string(breite));
         const temp_ordner ordner;
-        sitzung s = starten(ordner.pfad.c_str(), -1, f.umgebung);
+        sitzung s = starten(ordner.pfad.c_str(), -1, umgebung);
         ASSERT_TRUE(lesen_bis(s, PROMPT));
         const std::size_t menue = s.ausgabe.size();
-        tippen(s, f.voraus ? "3\n2\nliste\n" + bereich : "3\n2\nliste\n");
+        tippen(s, voraus ? "3\n2\nliste\n" + bereich : "3\n2\nliste\n");
         ASSERT_TRUE(lesen_bis(s, "Zaehlwert eingeben: ", menue));
-        for (int i = 0; i < 500 && !f.voraus && zustand(s.pid) != 'S'; ++i) lesen_fuer(s, 10);  // waiting for it
-        const winsize fenster{40, f.breite, 0, 0};
+        for (int i = 0; i < 500 && !voraus && zustand(s.pid) != 'S'; ++i) lesen_fuer(s, 10);  // waiting for it
+        const winsize fenster{40, static_cast<unsigned short>(breite), 0, 0};
         ioctl(s.master, TIOCSWINSZ, &fenster);
-        if (!f.voraus) tippen(s, bereich);
+        if (!voraus) tippen(s, bereich);
         ASSERT_TRUE(lesen_bis(s, PROMPT, menue + 1, 60000));  // the menu again, the run done
         const std::size_t zuletzt = s.ausgabe.rfind(" % geprueft");
-        EXPECT_EQ(zuletzt == std::string::npos, f.voraus || f.umgebung == std::string("TERM=dumb"));
+        EXPECT_EQ(zuletzt == std::string::npos, voraus || umgebung == std::string("TERM=dumb"));
         if (zuletzt != std::string::npos) {
             // Blanked before the menu clears the screen.
             const std::size_t ende = s.ausgabe.find("\x1b[K", zuletzt);
@@ -552,7 +548,7 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
             // Each drawing on one row: from the line's start, or the last blanking, to this one.
             for (std::size_t k = s.ausgabe.find("\x1b[K", menue), ab = s.ausgabe.rfind('\n', k) + 1; k != std::string::npos;
                  ab = k + 3, k = s.ausgabe.find("\x1b[K", ab))
-                EXPECT_LT(k - std::max(ab, s.ausgabe.rfind('\n', k) + 1), f.breite) << s.ausgabe.substr(ab, k - ab);
+                EXPECT_LT(k - std::max(ab, s.ausgabe.rfind('\n', k) + 1), breite) << s.ausgabe.substr(ab, k - ab);
         }
         tippen(s, "5\n");
         EXPECT_EQ(ende_abwarten(s), 0);

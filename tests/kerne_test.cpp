@@ -172,15 +172,12 @@ TEST_P(Kern, ListerWieDieSchleife) {
     for (const std::size_t stapel : {std::size_t{1}, std::size_t{7}, std::size_t{1000}, zahlen.size()})
         for (std::size_t ab = 0; ab < zahlen.size(); ab += stapel) {
             const std::size_t n = std::min(stapel, zahlen.size() - ab);
-            std::vector<std::uint32_t> z(zahlen.begin() + static_cast<std::ptrdiff_t>(ab),
-                                         zahlen.begin() + static_cast<std::ptrdiff_t>(ab + n)), g, plain;
-            for (std::uint32_t x : z) {
-                g.push_back(wurzel(x));
-                if (erster_teiler_einzeln(x, wurzel(x)) == 0) plain.push_back(x);
+            std::vector<std::uint32_t> z(n + ohne_teiler_rand), g(n + ohne_teiler_rand), prim(n), plain;
+            for (std::size_t i = 0; i < n; ++i) {
+                z[i] = zahlen[ab + i];
+                g[i] = wurzel(z[i]);
+                if (erster_teiler_einzeln(z[i], g[i]) == 0) plain.push_back(z[i]);
             }
-            z.resize(n + ohne_teiler_rand);
-            g.resize(n + ohne_teiler_rand);
-            std::vector<std::uint32_t> prim(n);
             prim.resize(ohne_teiler(z.data(), g.data(), static_cast<unsigned>(n), prim.data()));
             ASSERT_EQ(prim, plain) << zahlen[ab] << " + " << n;
         }
@@ -292,18 +289,12 @@ TEST(Faeden, SpeicherBegrenztUndKeinerBleibt) {
     const auto zaehlen = [](const char* ordner) { return std::distance(std::filesystem::directory_iterator(ordner), {}); };
     const pid_t kind = fork();
     if (kind == 0) {
-        const auto kib = [](const std::string& feld) {  // from /proc/self/status
-            std::ifstream f("/proc/self/status");
-            for (std::string zeile; std::getline(f, zeile);)
-                if (zeile.starts_with(feld)) return std::stol(zeile.substr(feld.size()));
-            return -1L;
-        };
         std::ofstream("/proc/self/clear_refs") << "5";  // the peak (VmHWM) from here on
-        const long anfang = kib("VmRSS:");
+        const long anfang = status_kib("VmRSS:");
         faeden_setzen(7);
         std::uint32_t gemeldet = 0;
         teiler_absteigend(gebremst() ? 1u << 28 : 4294967295u, [&](std::uint32_t) { ++gemeldet; });
-        _exit(gemeldet == (gebremst() ? 29u : 32u) && anfang > 0 && kib("VmHWM:") - anfang < 64 * 1024 ? 0 : 1);
+        _exit(gemeldet == (gebremst() ? 29u : 32u) && anfang > 0 && status_kib("VmHWM:") - anfang < 64 * 1024 ? 0 : 1);
     }
     int status = 0;
     waitpid(kind, &status, 0);
