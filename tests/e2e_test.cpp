@@ -189,6 +189,9 @@ TEST_P(Abbruch, StelltModusUndFarbenWiederHer) {
         tippen(s, "3\n1\n4000000000 200000000\n");
         ASSERT_TRUE(lesen_bis(s, "4000000007 ist eine Primzahl"));
     }
+    if (a.ort != wo::rechnen) {
+        ASSERT_TRUE(warten_bis_lesend(s));
+    }
     if (a.signal == SIGINT) tippen(s, "\x03");  // Ctrl-C at the keyboard
     else kill(s.pid, a.signal);
     const int status = ende_abwarten(s);

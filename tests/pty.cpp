@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -209,6 +210,19 @@ bool warten_bis_roh(sitzung& s, int ms) {
         einmal_lesen(s, 5);
     }
     return true;
+}
+
+bool warten_bis_lesend(sitzung& s, int ms) {
+    const std::string datei = "/proc/" + std::to_string(s.pid) + "/syscall";
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        std::string aufruf;
+        std::ifstream(datei) >> aufruf;
+        if (aufruf.empty()) return true;  // not to be seen here: nothing to wait on
+        if (aufruf == std::to_string(SYS_read)) return true;
+        if (rest_ms(bis) == 0) return false;
+        einmal_lesen(s, 5);
+    }
 }
 
 int ende_abwarten(sitzung& s, int ms) {
