@@ -70,12 +70,6 @@ void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t
     }
 }
 
-std::uint64_t primzahlen_im_block(std::uint32_t start, unsigned anzahl) {
-    std::uint64_t maske = 0;
-    primzahlen_im_lauf(start, anzahl, &maske);
-    return maske;
-}
-
 void primzahlcheck() {
     std::uint32_t zahl = 0;
     if (!zahl_eingeben(zahl)) return;

@@ -15,10 +15,6 @@ urteil primtest(std::uint32_t zahl);
 // in the order the vector registers suit best.
 void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t* masken);
 
-// The verdicts of primtest for the numbers start, ..., start + anzahl - 1 (anzahl <= 64, the last
-// at most 4294967295): bit j set when start + j is prime.
-std::uint64_t primzahlen_im_block(std::uint32_t start, unsigned anzahl);
-
 // The same test as the plain statement of the algorithm, one division at a time: the reference
 // every kernel is tested and measured against.
 urteil primtest_einzeln(std::uint32_t zahl);
