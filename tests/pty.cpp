@@ -213,16 +213,13 @@ bool warten_bis_roh(sitzung& s, int ms) {
 }
 
 bool warten_bis_lesend(sitzung& s, int ms) {
-    const std::string datei = "/proc/" + std::to_string(s.pid) + "/syscall";
+    const std::string datei = "/proc/" + std::to_string(s.pid) + "/syscall", lesen = std::to_string(SYS_read);
     const auto bis = uhr::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        std::string aufruf;
-        std::ifstream(datei) >> aufruf;
-        if (aufruf.empty()) return true;  // not to be seen here: nothing to wait on
-        if (aufruf == std::to_string(SYS_read)) return true;
+    for (std::string aufruf; std::ifstream(datei) >> aufruf, !aufruf.empty() && aufruf != lesen; aufruf.clear()) {
         if (rest_ms(bis) == 0) return false;
         einmal_lesen(s, 5);
     }
+    return true;  // in its read, or nothing to be seen here
 }
 
 int ende_abwarten(sitzung& s, int ms) {

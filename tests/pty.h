@@ -70,9 +70,8 @@ bool roh(const sitzung& s);
 // Waits until the keyboard is in raw mode (a key wait has begun); false after `ms`.
 bool warten_bis_roh(sitzung& s, int ms = 15000);
 
-// Waits until the program is blocked reading its keyboard, where a key or a signal from a user
-// finds it; false after `ms`. ThreadSanitizer holds back a signal that comes just before a
-// blocking call until the next call it intercepts, which a read that waits never makes.
+// Waits until the program is blocked reading its keyboard, where a user's key or signal finds it
+// (ThreadSanitizer holds one that comes just before a blocking read until that read ends); false after `ms`.
 bool warten_bis_lesend(sitzung& s, int ms = 15000);
 
 // The wait status once the program has ended, reading its output meanwhile; -1 if it did not
