@@ -17,6 +17,8 @@ unsigned erlaubte_cpus() {
 namespace {
 
 void* laufen(void* arbeit) {
+    // Named, so that top -H, a debugger and the tests tell the workers from other threads.
+    pthread_setname_np(pthread_self(), "zifferon-arbeit");
     (*static_cast<const std::function<void()>*>(arbeit))();
     return nullptr;
 }

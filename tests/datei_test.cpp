@@ -290,6 +290,8 @@ std::vector<std::string> nur_ganze_bloecke(const std::string& text) {
     return summen;
 }
 
+int meldung = -1;  // a pipe to the test, for hooks in a child
+
 // Starts `arbeit` in a child process; the caller waits for it.
 pid_t nebenher(const std::function<void()>& arbeit) {
     const pid_t kind = fork();
@@ -335,14 +337,22 @@ TEST_F(Datei, GleichzeitigeListungenVerschraenkenSichNicht) {
 TEST_F(Datei, ScheiternNimmtNurDieEigenenBytesZurueck) {
     const std::string frueher = BLOCK_6_10 + "von Hand\n";
     std::ofstream("geteilt.txt", std::ios::binary) << frueher;
-    // A long listing with a file size limit fails late; meanwhile a short one finishes.
+    // A long listing with a file size limit fails late; meanwhile, once it has the file open, a
+    // short one finishes.
+    int rohr[2];
+    ASSERT_EQ(pipe(rohr), 0);
+    meldung = rohr[1];
     const pid_t a = nebenher([] {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit grenze{8192, 8192};
         setrlimit(RLIMIT_FSIZE, &grenze);
+        nach_oeffnen_setzen([](const char*) { if (write(meldung, "x", 1) != 1) _exit(98); });
         listen_und_enden("geteilt.txt", 4000000000u, 300000);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    close(rohr[1]);
+    char offen = 0;
+    ASSERT_EQ(read(rohr[0], &offen, 1), 1);
+    close(rohr[0]);
     EXPECT_EQ(ergebnis(warten(nebenher([] { listen_und_enden("geteilt.txt", 6, 10); }))), GESCHRIEBEN);
     EXPECT_EQ(ergebnis(warten(a)), UNVOLLSTAENDIG);
     EXPECT_EQ(inhalt("geteilt.txt"), frueher + BLOCK_6_10);
@@ -537,8 +547,6 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
     EXPECT_EQ(summen.size(), 2u);
 }
 #endif
-
-int meldung = -1;  // a pipe to the test, for hooks in a child
 
 // Hooks in a child that write a byte to `meldung` each time they act. A file replaced each time
 // the listing opens it anew: it tries three times more, then reports the block as not written

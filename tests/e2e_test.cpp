@@ -14,6 +14,7 @@
 #include <tuple>
 #include <utility>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "tests/pty.h"
@@ -26,8 +27,6 @@ const std::string FARBEN = "\x1b[34;107m\x1b[2J\x1b[H";
 const std::string LOESCHEN = "\x1b[2J\x1b[H";
 const std::string ZURUECK = "\x1b[0m\x1b[2J\x1b[H";
 const std::string PROMPT = "Ihre Wahl: ";
-
-void kurz_warten() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
 
 class Terminal : public ::testing::Test {
 protected:
@@ -101,9 +100,8 @@ TEST_F(Terminal, PrimzahlMitZweiTastenOhneEcho) {
     const std::size_t urteil = s.ausgabe.size();
     ASSERT_TRUE(warten_bis_roh(s));
     EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
-    tippen(s, "#");
-    kurz_warten();
-    ASSERT_TRUE(warten_bis_roh(s));  // the second wait
+    tippen_und_abwarten(s, "#");
+    ASSERT_TRUE(roh(s));  // the second wait
     lesen_fuer(s, 100);
     EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "one key press was enough";
     tippen(s, "%");
@@ -119,9 +117,8 @@ TEST_F(Terminal, PfeiltasteZaehltAlsEinDruck) {
     ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
     const std::size_t urteil = s.ausgabe.size();
     ASSERT_TRUE(warten_bis_roh(s));
-    tippen(s, "\x1b[A");
-    kurz_warten();
-    ASSERT_TRUE(warten_bis_roh(s));
+    tippen_und_abwarten(s, "\x1b[A");
+    ASSERT_TRUE(roh(s));
     tippen(s, "\x1bOP");  // F1
     ASSERT_TRUE(naechstes_menue(urteil));
     // Had a byte of either key been left behind, this line would not quit.
@@ -232,8 +229,9 @@ TEST(AngehalteneAusgabe, HaeltKeinEndeAuf) {
         if (w == taste) tippen(s, "2\n97\n");
         ASSERT_TRUE(w == start || lesen_bis(s, w == taste ? "97 ist eine Primzahl" : PROMPT));
         ASSERT_TRUE(w != taste || warten_bis_roh(s));
-        tippen(s, w == ende ? "\x13" "5\n" : "\x13");  // Ctrl-S: the terminal takes no more output
-        kurz_warten();
+        // Ctrl-S: the terminal takes no more output. Held in its key wait, or in the write of its start or end.
+        if (w == ende) tippen(s, "\x13" "5\n");
+        ASSERT_TRUE(w == taste ? anhalten(s) : warten_bis_im_aufruf(s, SYS_write));
         kill(s.pid, signal);
         const int status = ende_abwarten(s, 5000);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
@@ -287,9 +285,8 @@ TEST_F(Job, StrgZGibtDasTerminalZurueckUndFgZeigtAllesWieder) {
     EXPECT_EQ(s.ausgabe.find(FARBEN, gestoppt), gestoppt) << s.ausgabe.substr(gestoppt);
     ASSERT_TRUE(lesen_bis(s, vorher, gestoppt, 2000)) << s.ausgabe.substr(gestoppt) << "\n---\n" << vorher;
     EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
-    tippen(s, "a");
-    kurz_warten();
-    ASSERT_TRUE(warten_bis_roh(s));
+    tippen_und_abwarten(s, "a");
+    ASSERT_TRUE(roh(s));
     tippen(s, "b");
     ASSERT_TRUE(lesen_bis(s, PROMPT, gestoppt + 200));
     tippen(s, "5\n");
@@ -359,13 +356,13 @@ TEST_F(Terminal, LangsameFolgeZaehltAlsEineTaste) {
     ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
     const std::size_t urteil = s.ausgabe.size();
     ASSERT_TRUE(warten_bis_roh(s));
-    tippen(s, "\x1b");  // an arrow key over a slow link
+    // An arrow key over a slow link: sleeps that play its delay, within the program's 100 ms per byte.
+    tippen(s, "\x1b");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     tippen(s, "[");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    tippen(s, "A");
-    kurz_warten();
-    ASSERT_TRUE(warten_bis_roh(s));
+    tippen_und_abwarten(s, "A");
+    ASSERT_TRUE(roh(s));
     lesen_fuer(s, 100);
     EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "taken as more than one key";
     tippen(s, "x");
@@ -455,12 +452,15 @@ TEST_P(DateiAbbruch, DateiBleibtWieSieWar) {
     const std::string liste = std::string(muster) + "/liste.txt";
     const std::string frueher = "7\n11\n13\n\nIm Zahlenintervall zwischen 6 bis 16 gibt es 3 Primzahlen\n\nvon Hand";
     if (a.vorher == datei_vorher::vorhanden) std::ofstream(liste, std::ios::binary) << frueher;
-    sitzung s = starten(muster);
+    sitzung s = starten(muster, -1, "ZIFFERON_FORTSCHRITT_MS=0");
     ASSERT_TRUE(lesen_bis(s, PROMPT));
-    // Hours of work near the top of the range, ended while it runs.
-    tippen(s, "3\n2\nliste\n4000000000 200000000\n");
-    for (int i = 0; i < 500 && !std::filesystem::exists(liste); ++i) kurz_warten();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // The whole range, about 100 CPU-seconds, ended once its progress shows: no machine is done first.
+    // Typed at its prompt: no progress line covers a range typed ahead.
+    tippen(s, "3\n2\nliste\n");
+    ASSERT_TRUE(lesen_bis(s, "Zaehlwert eingeben: ") && warten_bis_lesend(s));
+    tippen(s, "6 4294967290\n");
+    ASSERT_TRUE(lesen_bis(s, " % geprueft", 0, 60000));
+    ASSERT_TRUE(std::filesystem::exists(liste));
     if (a.signal == SIGINT) tippen(s, "\x03");
     else if (a.signal != 0) kill(s.pid, a.signal);
     else close(std::exchange(s.master, -1));
@@ -537,7 +537,7 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
         const std::size_t menue = s.ausgabe.size();
         tippen(s, voraus ? "3\n2\nliste\n" + bereich : "3\n2\nliste\n");
         ASSERT_TRUE(lesen_bis(s, "Zaehlwert eingeben: ", menue));
-        for (int i = 0; i < 500 && !voraus && zustand(s.pid) != 'S'; ++i) lesen_fuer(s, 10);  // waiting for it
+        ASSERT_TRUE(voraus || warten_bis_lesend(s));  // waiting for it
         const winsize fenster{40, static_cast<unsigned short>(breite), 0, 0};
         ioctl(s.master, TIOCSWINSZ, &fenster);
         if (!voraus) tippen(s, bereich);

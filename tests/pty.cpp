@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sstream>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <poll.h>
@@ -59,7 +61,11 @@ bool terminal_anlegen(sitzung& s) {
 
 }  // namespace
 
-[[noreturn]] void programm_starten(const std::vector<std::string>& befehl) {
+[[noreturn]] void programm_starten(const std::vector<std::string>& befehl, int ignoriert) {
+    // An ignored signal stays ignored across exec, and the program keeps that choice: the test
+    // process's own (the pipe tests ignore SIGPIPE while they feed input) must not reach it.
+    signal(SIGPIPE, SIG_DFL);
+    if (ignoriert != 0) signal(ignoriert, SIG_IGN);
     const rlimit kein_kern{0, 0};  // signals that dump core must not litter the disk
     setrlimit(RLIMIT_CORE, &kein_kern);
     std::vector<char*> argv;
@@ -212,23 +218,95 @@ bool warten_bis_roh(sitzung& s, int ms) {
     return true;
 }
 
-bool warten_bis_lesend(sitzung& s, int ms) {
-    const std::string datei = "/proc/" + std::to_string(s.pid) + "/syscall", lesen = std::to_string(SYS_read);
+namespace {
+
+// The first word of /proc/<pid>/<datei>'s line that starts with `schluessel` ("" for the first
+// line); "" where /proc does not tell.
+std::string proc_wert(pid_t pid, const char* datei, std::string_view schluessel = "") {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/" + datei);
+    for (std::string zeile; std::getline(f, zeile);) {
+        if (!zeile.starts_with(schluessel)) continue;
+        std::istringstream woerter(zeile.substr(schluessel.size()));
+        std::string wort;
+        woerter >> wort;
+        return wort;
+    }
+    return "";
+}
+
+// The read system calls the program has completed so far.
+std::string lesevorgaenge(pid_t pid) { return proc_wert(pid, "io", "syscr:"); }
+
+}  // namespace
+
+std::string systemaufruf(pid_t pid) { return proc_wert(pid, "syscall"); }
+
+bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms) {
     const auto bis = uhr::now() + std::chrono::milliseconds(ms);
-    for (std::string aufruf; std::ifstream(datei) >> aufruf, !aufruf.empty() && aufruf != lesen; aufruf.clear()) {
+    for (std::string aufruf; !(aufruf = systemaufruf(s.pid)).empty() && aufruf != std::to_string(nummer);) {
         if (rest_ms(bis) == 0) return false;
         einmal_lesen(s, 5);
     }
-    return true;  // in its read, or nothing to be seen here
+    return true;  // in that call, or nothing to be seen here
 }
+
+bool warten_bis_lesend(sitzung& s, int ms) { return warten_bis_im_aufruf(s, SYS_read, ms); }
+
+void tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms) {
+    const std::string vorher = lesevorgaenge(s.pid);
+    tippen(s, tasten);
+    // A fresh read, not the one that was waiting for these keys.
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    while (!vorher.empty() && lesevorgaenge(s.pid) == vorher && rest_ms(bis) > 0) einmal_lesen(s, 5);
+    warten_bis_lesend(s, rest_ms(bis));
+}
+
+bool anhalten(sitzung& s, int ms) {
+    // The terminal tells its master side of Ctrl-S only in packet mode, on before the key: each
+    // read then starts with a status byte, and data comes after a zero one.
+    int an = 1;
+    if (ioctl(s.master, TIOCPKT, &an) != 0) return false;
+    tippen(s, "\x13");
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    bool angehalten = false;
+    for (pollfd p{s.master, POLLIN, 0}; !angehalten && poll(&p, 1, rest_ms(bis)) > 0;) {
+        char puffer[4096];
+        const ssize_t n = read(s.master, puffer, sizeof puffer);
+        if (n <= 0) break;
+        if (puffer[0] != TIOCPKT_DATA) angehalten = (puffer[0] & TIOCPKT_STOP) != 0;
+        else for (ssize_t i = 1; i < n; ++i)
+            if (puffer[i] != '\r') s.ausgabe.push_back(puffer[i]);
+    }
+    an = 0;
+    ioctl(s.master, TIOCPKT, &an);
+    return angehalten;
+}
+
+namespace {
+
+// What the program wrote before it ended may still be on its way through the terminal (the kernel
+// passes it on in a worker of its own, late under load). A mark written after it on the same side
+// comes after it: read until the mark. Output held by Ctrl-S does not come at all.
+void alles_angekommen(sitzung& s, int ms) {
+    const std::string_view marke = "\x1b[zifferon-test-ende]";
+    const int flags = fcntl(s.slave, F_GETFL);
+    fcntl(s.slave, F_SETFL, flags | O_NONBLOCK);
+    const bool geschrieben = write(s.slave, marke.data(), marke.size()) == static_cast<ssize_t>(marke.size());
+    fcntl(s.slave, F_SETFL, flags);
+    const std::size_t ab = s.ausgabe.size();
+    if (geschrieben && lesen_bis(s, marke, ab, std::max(ms, 1000))) s.ausgabe.erase(s.ausgabe.find(marke, ab), marke.size());
+    while (einmal_lesen(s, 0)) {
+    }
+}
+
+}  // namespace
 
 int ende_abwarten(sitzung& s, int ms) {
     const auto bis = uhr::now() + std::chrono::milliseconds(ms);
     for (;;) {
         int status = 0;
         if (waitpid(s.pid, &status, WNOHANG) == s.pid) {
-            while (einmal_lesen(s, 0)) {
-            }
+            alles_angekommen(s, rest_ms(bis));
             s.pid = -1;
             return status;
         }

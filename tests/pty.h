@@ -41,8 +41,9 @@ bool windows_programm();
 std::vector<std::string> programm_befehl(const std::vector<std::string>& argumente = {});
 std::string wie_unter_linux(std::string text);
 
-// In a child: becomes `befehl`, its arguments included, with no core dumped.
-[[noreturn]] void programm_starten(const std::vector<std::string>& befehl);
+// In a child: becomes `befehl`, its arguments included, with no core dumped, every signal's
+// default action but `ignoriert`'s.
+[[noreturn]] void programm_starten(const std::vector<std::string>& befehl, int ignoriert = 0);
 
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).
@@ -53,6 +54,10 @@ sitzung starten_als_job(bool im_hintergrund = false);
 // Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v'), and
 // waits until it has.
 void shell_befehl(sitzung& s, char befehl);
+
+// The system call `pid` is blocked in, as its number ("0": read); "running" while it runs, "" where
+// /proc does not tell.
+std::string systemaufruf(pid_t pid);
 
 // The job's state letter from /proc ('T' stopped, 'S' sleeping, ...).
 char zustand(pid_t pid);
@@ -73,6 +78,15 @@ bool warten_bis_roh(sitzung& s, int ms = 15000);
 // Waits until the program is blocked reading its keyboard, where a user's key or signal finds it
 // (ThreadSanitizer holds one that comes just before a blocking read until that read ends); false after `ms`.
 bool warten_bis_lesend(sitzung& s, int ms = 15000);
+// Waits until the program is blocked in the system call `nummer` (SYS_write: output that Ctrl-S holds).
+bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms = 15000);
+
+// Types `tasten` and waits until the program has read them and is blocked in a fresh read: the key
+// has been taken, whatever it did. A raw mode seen now may still be the old key wait's.
+void tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms = 15000);
+
+// Types Ctrl-S and waits until the terminal holds the program's output; false after `ms`.
+bool anhalten(sitzung& s, int ms = 15000);
 
 // The wait status once the program has ended, reading its output meanwhile; -1 if it did not
 // end within `ms` (it is killed then).

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -71,9 +72,7 @@ ergebnis ausfuehren(const aufruf& a) {
         close(e), close(o), close(f);
         if (a.eingabe_nonblock) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
         if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
-        signal(SIGPIPE, SIG_DFL);  // the feeding thread ignores it in the test process
-        if (a.ignoriert != 0) signal(a.ignoriert, SIG_IGN);
-        programm_starten(programm_befehl({a.argumente.begin(), a.argumente.end()}));
+        programm_starten(programm_befehl({a.argumente.begin(), a.argumente.end()}), a.ignoriert);
     }
     close(ein[0]);
     close(aus[1]);
@@ -109,7 +108,9 @@ ergebnis ausfuehren(const aufruf& a) {
             }
             (offen[i].fd == fehler[0] ? r.fehler : r.aus).append(puffer, static_cast<std::size_t>(n));
             if (!signal_gesendet && !r.aus.empty()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                // Where it waits for its next input, so that the signal finds it at a prompt.
+                for (int i = 0; i < 3000 && systemaufruf(kind) != std::to_string(SYS_read); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 kill(kind, a.signal_nach_start);
                 signal_gesendet = true;
             }
