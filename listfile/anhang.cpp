@@ -21,6 +21,7 @@ int sperrfrist_ms = standard_frist_ms;
 void (*nach_schreiben)(int) = nullptr;
 void (*vor_entfernen)(const char*) = nullptr;
 void (*nach_oeffnen)(const char*) = nullptr;
+void (*nach_kuerzen)() = nullptr;
 int schreibvorgaenge = 0;
 
 // What a signal ending the process must undo, read by the handler. One listing at a time; each
@@ -110,7 +111,9 @@ bool eigene_zuruecknehmen() {
         const auto n = static_cast<std::size_t>(ende - stand);
         if (flug == nullptr || n > a.flug_n.load() || !gleiche_bytes(a.lesend.load(), stand, flug, n)) return false;
     }
-    return sys::noch_derselbe(fd, a.pfad) && sys::kuerzen(fd, anfang);
+    if (!sys::noch_derselbe(fd, a.pfad) || !sys::kuerzen(fd, anfang)) return false;
+    if (nach_kuerzen != nullptr) nach_kuerzen();
+    return true;
 }
 
 // The file of `groesse` bytes, read through `lesend`, ends with a line break; unknown counts as
@@ -128,10 +131,16 @@ void zeile_beenden() {
     sys::schreiben(fd, sys::zeilenende, std::strlen(sys::zeilenende));
 }
 
-// An append that did not finish: our bytes go, or are ended with a line break.
+// An append that did not finish: our bytes go, or are ended with a line break. Run a second time
+// by a signal that came right after the first run's truncation, it finds the file at its old size:
+// nothing of ours is left, and nothing may be added.
 void anhang_abbrechen() {
     const long long anfang = a.anfang.load();
     if (anfang < 0) return;
+    if (sys::groesse(a.fd.load()) == anfang) {
+        a.anfang.store(-1);
+        return;
+    }
     const bool geschrieben = a.stand.load() != anfang || sys::stelle(a.fd.load()) > a.stand.load();
     if (geschrieben && !eigene_zuruecknehmen()) zeile_beenden();
     a.anfang.store(-1);
@@ -378,3 +387,4 @@ void sperrfrist_setzen(int ms) { sperrfrist_ms = ms < 0 ? standard_frist_ms : ms
 void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
 void vor_entfernen_setzen(void (*f)(const char*)) { vor_entfernen = f; }
 void nach_oeffnen_setzen(void (*f)(const char*)) { nach_oeffnen = f; }
+void nach_kuerzen_setzen(void (*f)()) { nach_kuerzen = f; }

@@ -38,3 +38,5 @@ void nach_schreiben_setzen(void (*f)(int nr));
 void vor_entfernen_setzen(void (*f)(const char* pfad));
 // Test hook: called each time the file is opened, also anew after it was replaced.
 void nach_oeffnen_setzen(void (*f)(const char* pfad));
+// Test hook: called right after a failed append's own bytes were cut off again.
+void nach_kuerzen_setzen(void (*f)());

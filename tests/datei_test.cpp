@@ -505,9 +505,9 @@ TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
 // What another program does between the listing's writes (numbered from 1): appends a line
 // without the lock, or cuts the file; then the listing fails on a size limit or is ended by a signal.
 void fremd_anhaengen() { std::ofstream("geteilt.txt", std::ios::app | std::ios::binary) << "fremd\n"; }
-void zu_gross_ab_jetzt() {
+void zu_gross_ab_jetzt(const char* name = "geteilt.txt") {
     signal(SIGXFSZ, SIG_IGN);
-    const auto groesse = static_cast<rlim_t>(fs::file_size("geteilt.txt"));
+    const auto groesse = static_cast<rlim_t>(fs::file_size(name));
     const rlimit grenze{groesse, groesse};
     setrlimit(RLIMIT_FSIZE, &grenze);
 }
@@ -551,7 +551,15 @@ TEST_F(Datei, AdressraumGrenzeMitMehrerenFaeden) {
 // Hooks in a child that write a byte to `meldung` each time they act. A file replaced each time
 // the listing opens it anew: it tries three times more, then reports the block as not written
 // instead of chasing the name for ever. A second ending signal during the first one's clean-up
-// (Ctrl-C, then the terminal closing) must not run the clean-up again on top of it.
+// (Ctrl-C, then the terminal closing) must not run the clean-up again on top of it. A signal right
+// after a failed append has cut its bytes off again adds nothing, and a new file still goes.
+void zu_gross_dann_abbruch(const char* name) {
+    terminal_oeffnen();
+    speichergrenze_setzen(1000);  // the block in several writes
+    static const char* datei = name;
+    nach_schreiben_setzen([](int nr) { if (nr == 1) zu_gross_ab_jetzt(datei); });
+    nach_kuerzen_setzen([] { if (write(meldung, "x", 1) == 1) raise(SIGTERM); });
+}
 TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
     struct fall { const char* name; std::uint32_t anzahl; void (*haken)(); long mal; int status; const char* bleibt; };
     const fall faelle[] = {
@@ -564,7 +572,12 @@ TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
              terminal_oeffnen();
              vor_entfernen_setzen([](const char*) { if (write(meldung, "x", 1) == 1) raise(SIGHUP); });
              nach_schreiben_setzen([](int) { raise(SIGINT); });
-         }, 1, -1 /* a signal's end */, nullptr}};
+         }, 1, -1 /* a signal's end */, nullptr},
+        {"alt.txt", 100000, [] {
+             std::ofstream("alt.txt", std::ios::binary) << "alt ohne ende";
+             zu_gross_dann_abbruch("alt.txt");
+         }, 1, -1, "alt ohne ende"},
+        {"frisch.txt", 100000, [] { zu_gross_dann_abbruch("frisch.txt"); }, 1, -1, nullptr}};
     for (const fall& f : faelle) {
         int rohr[2];
         ASSERT_EQ(pipe(rohr), 0);
