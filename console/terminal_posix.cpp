@@ -41,6 +41,7 @@ struct terminal_zustand {
     bool stoppbar = true;                  // SIGTTOU was not ignored at start: we can wait stopped
     bool echo = false;                     // the terminal echoes the lines typed at our prompts
     bool zeilenanfang = false;             // the cursor is known to stand at the start of a line
+    std::size_t status_laenge = 0;         // the progress line on screen, in columns; 0: none
 };
 
 terminal_zustand t;
@@ -413,6 +414,7 @@ struct posix_terminal final : geraet {
         falls_neu_zeichnen();
         festhalten(bytes);
         t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
+        t.status_laenge = 0;
         if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size(), t.bildschirm)) return true;
         t.ausgabefehler = errno;
         return false;
@@ -456,8 +458,14 @@ struct posix_terminal final : geraet {
         // Never wrapped: a wrapped line could not be taken back from its last row. The width is
         // read each time, so a narrowed window is met at the next drawing.
         winsize fenster{};
-        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0)
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0) {
             zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
+            // A terminal that re-wraps its lines when narrowed has spread the line drawn last over
+            // several rows, the cursor on the last: each of them is blanked, from the bottom up.
+            for (std::size_t zeilen = (t.status_laenge + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
+                text += std::string(sequenz::zeilenrest) + "\x1b[A";
+        }
+        t.status_laenge = zeile.size();  // its characters are ASCII
         text += zeile;
         text += sequenz::zeilenrest;
         alles_schreiben(STDOUT_FILENO, text.data(), text.size());
@@ -467,6 +475,7 @@ struct posix_terminal final : geraet {
         if (!t.bildschirm || !vordergrund_abwarten()) return;
         t.neu_zeichnen = 0;
         t.bild.clear();
+        t.status_laenge = 0;
         alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
     }
 };

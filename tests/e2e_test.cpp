@@ -28,6 +28,12 @@ const std::string LOESCHEN = "\x1b[2J\x1b[H";
 const std::string ZURUECK = "\x1b[0m\x1b[2J\x1b[H";
 const std::string PROMPT = "Ihre Wahl: ";
 
+std::size_t anzahl_von(const std::string& text, const std::string& muster) {
+    std::size_t n = 0;
+    for (auto p = text.find(muster); p != std::string::npos; p = text.find(muster, p + 1)) ++n;
+    return n;
+}
+
 class Terminal : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -562,6 +568,30 @@ TEST(Fortschritt, ImTerminalNichtBeiDummemTerminalNieImRohr) {
     EXPECT_EQ(ohne_terminal("3\n2\nliste\n" + bereich + "5\n", ordner.pfad.c_str()).first,
               ohne_terminal("3\n2\nliste\n6 10\n5\n", ordner.pfad.c_str()).first);
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
+}
+
+// A terminal that re-wraps its lines when narrowed spreads the line over several rows: the next
+// drawing blanks every one of them, not only the last.
+TEST(Fortschritt, VerengtesFensterBehaeltKeineReste) {
+    const temp_ordner ordner;
+    sitzung s = starten(ordner.pfad.c_str(), -1, "ZIFFERON_FORTSCHRITT_MS=0");
+    ASSERT_TRUE(lesen_bis(s, PROMPT));
+    tippen(s, "3\n2\nliste\n");
+    ASSERT_TRUE(lesen_bis(s, "Zaehlwert eingeben: ") && warten_bis_lesend(s));
+    tippen(s, "6 4294967290\n");
+    ASSERT_TRUE(lesen_bis(s, "noch etwa"));
+    ASSERT_TRUE(lesen_bis(s, "\x1b[K", s.ausgabe.rfind("noch etwa")));
+    const std::size_t ende = s.ausgabe.rfind("\x1b[K");
+    // The last drawing: from the line's start, or the drawing before it.
+    const std::size_t laenge = ende - std::max(s.ausgabe.rfind("\x1b[K", ende - 1) + 3, s.ausgabe.rfind('\n', ende) + 1);
+    const winsize schmal{40, 30, 0, 0};
+    ioctl(s.master, TIOCSWINSZ, &schmal);
+    ASSERT_TRUE(lesen_bis(s, "\x1b[A", ende));
+    const std::string naechste = s.ausgabe.substr(ende + 3, s.ausgabe.find("% geprueft", ende) - ende);
+    EXPECT_GE(anzahl_von(naechste, "\x1b[K\x1b[A"), (laenge + 29) / 30 - 1) << laenge << ": " << naechste;
+    tippen(s, "\x03");
+    ende_abwarten(s);
+    schliessen(s);
 }
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
