@@ -22,6 +22,8 @@ void (*nach_schreiben)(int) = nullptr;
 void (*vor_entfernen)(const char*) = nullptr;
 void (*nach_oeffnen)(const char*) = nullptr;
 void (*nach_kuerzen)() = nullptr;
+void (*vor_versuch)(const char*) = nullptr;
+void (*vor_lesend)(const char*) = nullptr;
 int schreibvorgaenge = 0;
 
 // What a signal ending the process must undo, read by the handler. One listing at a time; each
@@ -277,8 +279,10 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     z.angelegt = false;
     // Created only where missing, so we know whether a failure must remove it again.
     for (int versuch = 0; versuch < 3 && z.fd < 0; ++versuch) {
+        if (vor_versuch != nullptr) vor_versuch(pfad.c_str());
         z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::nicht);
         if (z.fd >= 0 || errno != ENOENT) break;
+        if (vor_versuch != nullptr) vor_versuch(pfad.c_str());
         z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
         if (z.angelegt) angelegt_merken(z);
@@ -299,6 +303,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     if (z.fd < 0 && errno == EEXIST) z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::auch);
     if (z.fd < 0) return false;
     z.regulaer = sys::ist_regulaer(z.fd);
+    if (vor_lesend != nullptr) vor_lesend(z.weg.c_str());
     z.lesend = z.regulaer ? sys::lesend_oeffnen(z.fd, z.weg.c_str()) : -1;
     std::memcpy(a.pfad, z.weg.c_str(), z.weg.size() + 1);
     a.angelegt.store(z.angelegt);
@@ -388,3 +393,5 @@ void nach_schreiben_setzen(void (*f)(int)) { nach_schreiben = f; }
 void vor_entfernen_setzen(void (*f)(const char*)) { vor_entfernen = f; }
 void nach_oeffnen_setzen(void (*f)(const char*)) { nach_oeffnen = f; }
 void nach_kuerzen_setzen(void (*f)()) { nach_kuerzen = f; }
+void vor_versuch_setzen(void (*f)(const char*)) { vor_versuch = f; }
+void vor_lesend_setzen(void (*f)(const char*)) { vor_lesend = f; }

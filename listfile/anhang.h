@@ -40,3 +40,7 @@ void vor_entfernen_setzen(void (*f)(const char* pfad));
 void nach_oeffnen_setzen(void (*f)(const char* pfad));
 // Test hook: called right after a failed append's own bytes were cut off again.
 void nach_kuerzen_setzen(void (*f)());
+// Test hook: called before each try to open the name, so a test can make it appear and vanish.
+void vor_versuch_setzen(void (*f)(const char* pfad));
+// Test hook: called between opening the file for appending and opening it again for reading.
+void vor_lesend_setzen(void (*f)(const char* pfad));

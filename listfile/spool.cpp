@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "listfile/anhang_system.h"
 
@@ -15,6 +16,8 @@ constexpr std::size_t standard_speicher = std::size_t{4} << 20;
 
 std::size_t speichergrenze = standard_speicher;
 std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `speichergrenze` bytes
+int voll_bei = 0;              // test hook: the write to TMPDIR's spool that finds it full
+int auslagerungen = 0;
 
 bool alles_schreiben(int fd, const char* p, std::size_t n) {
     while (n > 0) {
@@ -64,7 +67,10 @@ bool spool_auslagern(spool& s) {
         s.im_system = ordner_gleich;
         if (s.fd < 0 && !spool_umziehen(s)) return false;
     }
-    while (!alles_schreiben(s.fd, s.speicher.get(), s.laenge)) {
+    // Test hook: half of this write lands, then TMPDIR is full.
+    bool voll = !s.im_system && voll_bei > 0 && ++auslagerungen == voll_bei;
+    if (voll) alles_schreiben(s.fd, s.speicher.get(), s.laenge / 2);
+    while (std::exchange(voll, false) || !alles_schreiben(s.fd, s.speicher.get(), s.laenge)) {
         // A part may have gone to the full file: the move copies only what was counted.
         if (!sys::kuerzen(s.fd, static_cast<long long>(s.ausgelagert)) || !spool_umziehen(s)) return false;
     }
@@ -140,4 +146,9 @@ void spool_freigeben(spool& s) {
 void speichergrenze_setzen(std::size_t bytes) {
     speichergrenze = bytes == 0 ? standard_speicher : bytes;
     frei.reset();
+}
+
+void tmpdir_voll_bei(int schreibvorgang) {
+    voll_bei = schreibvorgang;
+    auslagerungen = 0;
 }

@@ -73,3 +73,6 @@ inline bool spool_zeile(spool& s, std::uint32_t zahl) {
     ++s.zeilen;
     return true;
 }
+// Test hook: the `schreibvorgang`th write to a spool in TMPDIR (numbered from 1) finds it full
+// after half its bytes (0: never).
+void tmpdir_voll_bei(int schreibvorgang);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -476,9 +477,13 @@ TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
     EXPECT_EQ(block_anhaengen("referenz.txt", 6, 100000), dateiergebnis::geschrieben);
     // A TMPDIR that cannot take the spool: it goes to the system's directory instead.
     std::ofstream("eine-datei", std::ios::binary) << "x";
-    for (const std::string& tmpdir : {std::string("/nicht/vorhanden"), (ordner / "eine-datei").string()}) {
-        EXPECT_EQ(im_kind([&tmpdir] {
+    // And one that fills up during the run: the spool moves with all it holds.
+    fs::create_directory("tmp");
+    for (const auto& [tmpdir, voll_bei] : {std::pair{std::string("/nicht/vorhanden"), 0}, {(ordner / "eine-datei").string(), 0},
+                                           {(ordner / "tmp").string(), 3}}) {
+        EXPECT_EQ(im_kind([&tmpdir, voll_bei = voll_bei] {
                       setenv("TMPDIR", tmpdir.c_str(), 1);
+                      tmpdir_voll_bei(voll_bei);
                       return std::to_string(static_cast<int>(block_anhaengen("umweg.txt", 6, 100000)));
                   }),
                   std::to_string(GESCHRIEBEN)) << tmpdir;
@@ -497,7 +502,7 @@ TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
     speichergrenze_setzen(0);
     EXPECT_EQ(bild, std::string(2, static_cast<char>('0' + UNVOLLSTAENDIG)));
     EXPECT_EQ(inhalt("spool.txt"), frueher);
-    EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"eine-datei", "referenz.txt", "speicher.txt", "spool.txt"}));
+    EXPECT_EQ(eintraege(ordner), (std::vector<std::string>{"eine-datei", "referenz.txt", "speicher.txt", "spool.txt", "tmp"}));
 }
 
 // ---- hostile neighbours: other programs act on the file while a listing appends ---------------
@@ -561,7 +566,7 @@ void zu_gross_dann_abbruch(const char* name) {
     nach_kuerzen_setzen([] { if (write(meldung, "x", 1) == 1) raise(SIGTERM); });
 }
 TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
-    struct fall { const char* name; std::uint32_t anzahl; void (*haken)(); long mal; int status; const char* bleibt; };
+    struct fall { const char* name; std::uint32_t anzahl; void (*haken)(); long mal; int status; std::optional<std::string> bleibt; };
     const fall faelle[] = {
         {"ersetzt.txt", 10, [] { nach_oeffnen_setzen([](const char* pfad) {
              std::ofstream("ersatz", std::ios::binary) << "ersatz\n";
@@ -572,12 +577,34 @@ TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
              terminal_oeffnen();
              vor_entfernen_setzen([](const char*) { if (write(meldung, "x", 1) == 1) raise(SIGHUP); });
              nach_schreiben_setzen([](int) { raise(SIGINT); });
-         }, 1, -1 /* a signal's end */, nullptr},
+         }, 1, -1 /* a signal's end */, std::nullopt},
         {"alt.txt", 100000, [] {
              std::ofstream("alt.txt", std::ios::binary) << "alt ohne ende";
              zu_gross_dann_abbruch("alt.txt");
          }, 1, -1, "alt ohne ende"},
-        {"frisch.txt", 100000, [] { zu_gross_dann_abbruch("frisch.txt"); }, 1, -1, nullptr}};
+        {"frisch.txt", 100000, [] { zu_gross_dann_abbruch("frisch.txt"); }, 1, -1, std::nullopt},
+        // The last byte read from the file appended to, not from another one put under its name
+        // between the two opens (and back before the append).
+        {"zweit.txt", 10, [] {
+             std::ofstream("zweit.txt", std::ios::binary) << "alt ohne ende";
+             vor_lesend_setzen([](const char* pfad) {
+                 std::rename(pfad, "beiseite");
+                 std::ofstream(pfad, std::ios::binary) << std::string(64, '\n');  // line ends where the old file has none
+                 if (write(meldung, "x", 1) != 1) _exit(98);
+             });
+             nach_oeffnen_setzen([](const char* pfad) { std::rename("beiseite", pfad); });
+         }, 1, GESCHRIEBEN, "alt ohne ende" + zeilen("\n") + BLOCK_6_10},
+        // A name that vanishes before each try to open it and appears before each try to make it:
+        // three tries, then it is opened as it is.
+        {"flackert.txt", 10, [] {
+             vor_versuch_setzen([](const char* pfad) {
+                 static int versuche = 0;
+                 if (++versuche > 20) _exit(97);
+                 if (versuche % 2 == 1) std::remove(pfad);
+                 else std::ofstream(pfad, std::ios::binary) << "";
+                 if (write(meldung, "x", 1) != 1) _exit(98);
+             });
+         }, 6, GESCHRIEBEN, BLOCK_6_10}};
     for (const fall& f : faelle) {
         int rohr[2];
         ASSERT_EQ(pipe(rohr), 0);
@@ -588,7 +615,7 @@ TEST_F(Datei, HakenImKindWirkenSoOftWieErlaubt) {
         EXPECT_EQ(read(rohr[0], puffer, sizeof puffer), f.mal) << f.name;
         close(rohr[0]);
         EXPECT_EQ(ergebnis(status), f.status) << f.name << ": " << status;
-        if (f.bleibt != nullptr) EXPECT_EQ(inhalt(f.name), f.bleibt);
+        if (f.bleibt) EXPECT_EQ(inhalt(f.name), *f.bleibt);
         else EXPECT_FALSE(fs::exists(f.name));
     }
 }

@@ -265,6 +265,8 @@ TEST(Aufruf, HilfeVersionUndUnbekanntes) {
                           fall{{"--help", "x"}, 2, "", "zifferon: unbekanntes Argument 'x'"},
                           fall{{"-V", "-h"}, 2, "", "zifferon: unbekanntes Argument '-h'"},
                           fall{{"\x1b]0;T\a"}, 2, "", "zifferon: unbekanntes Argument '?]0;T?'"},
+                          // The C1 controls U+0080 to U+009F, and the first character past them.
+                          fall{{"\x7f\xC2\x80\xC2\x9F\xC2\xA0"}, 2, "", "zifferon: unbekanntes Argument '???\xC2\xA0'"},
                           fall{{"5"}, 2, "", "zifferon: unbekanntes Argument '5'"}}) {
         aufruf a;
         a.argumente = f.argumente;
