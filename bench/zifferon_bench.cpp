@@ -20,6 +20,7 @@
 #include "shell/lister.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
+#include "shell/teilbarkeit.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "console/fehlertext.h"
-#include "console/konsole.h"
 #include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
 #include "numbers/lauf.h"
@@ -45,28 +43,4 @@ dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::
         return dateiergebnis::unvollstaendig;
     }
     return ziel_anhaengen(zeiger, block) ? dateiergebnis::geschrieben : dateiergebnis::unvollstaendig;
-}
-
-void dateiausgabe() {
-    std::string string;
-    for (;;) {
-        schreiben("\n\nNamen fuer Datei eingeben: ");
-        const gelesen s = lesen_s(string, laengster_name);
-        if (s == gelesen::ende) return;
-        if (s == gelesen::ok) break;
-        verwerfen();
-        schreiben("\n\n\n\t\t\tDer Name darf hoechstens 75 Zeichen lang sein !");
-    }
-    string += ".txt";
-
-    std::uint32_t zahl = 0;
-    std::uint32_t z3 = 0;
-    if (!bereich_eingeben(zahl, z3)) return;
-    const dateiergebnis e = block_anhaengen(string, zahl, z3, true);
-    if (e == dateiergebnis::geschrieben) return;
-    schreiben("\n\n\n\t\t\tDie Datei ");
-    schreiben(harmlos(string));
-    schreiben(e == dateiergebnis::nicht_geoeffnet ? " kann nicht geoeffnet werden !"
-                                                   : " wurde nicht vollstaendig geschrieben !");
-    taste_warten();
 }

@@ -4,9 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// The longest name a user may type; ".txt" is added to it.
-inline constexpr std::size_t laengster_name = 75;
-
 enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 
 // Runs the primes of `z3` numbers from `zahl` into the file `name`: one line per prime, an
@@ -14,6 +11,3 @@ enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 // once the run has finished; otherwise it is left as it was. `zeigen`: a progress line on the
 // console while the run goes.
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3, bool zeigen = false);
-
-// Name and range entry, then the block; back to the menu at once on success.
-void dateiausgabe();

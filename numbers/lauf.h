@@ -1,20 +1,15 @@
-// The range entry and the run loop that the prime lister's two outputs (screen and file) share.
+// The run loop that the prime lister's two outputs (screen and file) share.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 
-#include "numbers/primzahl.h"
 #include "numbers/verteilt.h"
 
 // One past the last number of a run, without wrapping: a run may end at 4294967295.
 constexpr std::uint64_t lauf_ende(std::uint32_t zahl, std::uint32_t z3) {
     return std::uint64_t{zahl} + z3;
 }
-
-// Start and count until both are acceptable: start above 5, count above 1, and the run ending
-// at or below 4294967295. False when input has ended.
-bool bereich_eingeben(std::uint32_t& zahl, std::uint32_t& z3);
 
 // The primes' bits of piece `i` of a run: masken[b] for the 64 numbers from zahl + 64 (256 i + b),
 // as far as the run goes.

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "console/konsole.h"
-#include "numbers/eingabe.h"
 #include "numbers/kernels/kerne.h"
 
 namespace {
@@ -67,28 +65,5 @@ void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t
             const std::uint32_t j = prim[p] - start;
             masken[j / 64] |= std::uint64_t{1} << (j % 64);
         }
-    }
-}
-
-void primzahlcheck() {
-    std::uint32_t zahl = 0;
-    if (!zahl_eingeben(zahl)) return;
-    if (zahl == 1) {
-        schreiben("\n 1 ist zwar nur durch 1 und sich selbst teilbar, aber trotzdem keine Primzahl...");
-        taste_warten();
-    } else if (zahl == 2 || zahl == 5) {
-        schreiben(zahl == 2 ? "\n\n 2 ist eine Primzahl" : "\n\n 5 ist eine Primzahl");
-        taste_warten();
-    } else if (primtest(zahl) == urteil::prim) {
-        schreiben("\n");
-        schreiben_zahl(zahl);
-        schreiben(" ist eine Primzahl");
-        taste_warten();
-        taste_warten();
-    } else {
-        schreiben("\n\n");
-        schreiben_zahl(zahl);
-        schreiben(" ist keine Primzahl");
-        taste_warten();
     }
 }

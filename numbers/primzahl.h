@@ -1,4 +1,4 @@
-// The prime test and the prime check (menu option 2).
+// The prime test: one number, or a run of numbers at once.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +20,3 @@ void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t
 urteil primtest_einzeln(std::uint32_t zahl);
 // The smallest odd divisor d, 3 <= d <= bis, of `zahl` by plain division, or 0.
 std::uint32_t erster_teiler_einzeln(std::uint32_t zahl, std::uint32_t bis);
-
-void primzahlcheck();

@@ -1,4 +1,4 @@
-// The divisor listing (menu option 1).
+// The divisor listing: every candidate tried, the divisors reported from the number down to 1.
 #pragma once
 
 #include <cstdint>
@@ -41,5 +41,3 @@ void teiler_absteigend(std::uint32_t zahl, Melder&& melde) {
             return true;
         });
 }
-
-void teilbarkeit();

@@ -1,7 +1,13 @@
 #include "shell/lister.h"
 
+#include <string>
+#include <string_view>
+
+#include "console/fehlertext.h"
 #include "console/konsole.h"
 #include "listfile/datei.h"
+#include "numbers/lauf.h"
+#include "shell/eingabe.h"
 
 namespace {
 
@@ -23,6 +29,41 @@ void bildschirmausgabe() {
     schreiben(" gibt es ");
     schreiben_zahl(pz);
     schreiben(" Primzahlen");
+    taste_warten();
+}
+
+// The longest name a user may type; ".txt" is added to it. Its message says the number.
+constexpr std::size_t laengster_name = 75;
+constexpr std::string_view zu_langer_name = "\n\n\n\t\t\tDer Name darf hoechstens 75 Zeichen lang sein !";
+constexpr bool nennt(std::string_view text, std::size_t zahl) {
+    std::string wort = " ";
+    for (; zahl > 0; zahl /= 10) wort.insert(wort.begin() + 1, static_cast<char>('0' + zahl % 10));
+    return text.find(wort + " ") != std::string_view::npos;
+}
+static_assert(nennt(zu_langer_name, laengster_name));
+
+// Name and range entry, then the block; back to the menu at once on success.
+void dateiausgabe() {
+    std::string string;
+    for (;;) {
+        schreiben("\n\nNamen fuer Datei eingeben: ");
+        const gelesen s = lesen_s(string, laengster_name);
+        if (s == gelesen::ende) return;
+        if (s == gelesen::ok) break;
+        verwerfen();
+        schreiben(zu_langer_name);
+    }
+    string += ".txt";
+
+    std::uint32_t zahl = 0;
+    std::uint32_t z3 = 0;
+    if (!bereich_eingeben(zahl, z3)) return;
+    const dateiergebnis e = block_anhaengen(string, zahl, z3, true);
+    if (e == dateiergebnis::geschrieben) return;
+    schreiben("\n\n\n\t\t\tDie Datei ");
+    schreiben(harmlos(string));
+    schreiben(e == dateiergebnis::nicht_geoeffnet ? " kann nicht geoeffnet werden !"
+                                                   : " wurde nicht vollstaendig geschrieben !");
     taste_warten();
 }
 

@@ -1,6 +1,4 @@
-// The prime lister (menu option 3): output choice and screen output.
+// Menu option 3, the prime lister: the output's choice, the screen's listing and the file's dialogue.
 #pragma once
-
-#include "numbers/lauf.h"
 
 void primzahllister();

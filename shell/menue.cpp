@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "console/konsole.h"
-#include "shell/lister.h"
-#include "numbers/primzahl.h"
-#include "numbers/teiler.h"
 #include "shell/anleitung.h"
+#include "shell/lister.h"
+#include "shell/primzahlcheck.h"
+#include "shell/teilbarkeit.h"
 
 namespace {
 

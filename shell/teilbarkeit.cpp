@@ -1,7 +1,8 @@
-#include "numbers/teiler.h"
+#include "shell/teilbarkeit.h"
 
 #include "console/konsole.h"
-#include "numbers/eingabe.h"
+#include "numbers/teiler.h"
+#include "shell/eingabe.h"
 
 void teilbarkeit() {
     std::uint32_t zahl = 0;

@@ -5,6 +5,7 @@
 
 #include "console/konsole.h"
 #include "numbers/primzahl.h"
+#include "shell/primzahlcheck.h"
 #include "shell/menue.h"
 #include "tests/skript.h"
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/lister.h"
+#include "numbers/lauf.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 

@@ -11,6 +11,7 @@
 #include "listfile/fortschritt.h"
 #include "shell/lister.h"
 #include "numbers/teiler.h"
+#include "shell/teilbarkeit.h"
 #include "shell/anleitung.h"
 #include "tests/skript.h"
 
