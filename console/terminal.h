@@ -1,7 +1,9 @@
 // The real terminal: standard input and output, and the controlling terminal as the keyboard.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/geraet.h"
 
@@ -17,6 +19,30 @@ int terminal_schliessen();
 
 // The start of that line; the system's reason follows.
 inline constexpr const char* ausgabe_fehlgeschlagen = "zifferon: Die Ausgabe ist fehlgeschlagen: ";
+
+// For the commands, which leave the terminal alone: a signal that ends the process runs the
+// list file's clean-up (beim_abbruch) and nothing else; no mode, colour or key is touched, and a
+// closed reader or a file size limit is reported by the write that meets it (EPIPE, EFBIG).
+void abbruch_einrichten();
+
+// One read of standard input: the bytes read, 0 at its end, -1 on an error (errno says which). A
+// non-blocking input is waited for; an interrupted read is tried again.
+long long standardeingabe_lesen(char* ziel, std::size_t platz);
+
+// Whether a read of standard input would return at once (its data or its end is there).
+bool standardeingabe_bereit();
+
+// A reader of standard output that has gone: ends the process quietly by SIGPIPE, as tools in a
+// pipeline end; returns where SIGPIPE was ignored at start (or there is no such signal).
+void leser_weg_beenden();
+
+// The columns of standard error where it is a terminal (a progress line fits in them); 0 where
+// it is not.
+unsigned fehlerkanal_breite();
+
+// The command line as UTF-8: on Windows read again as the UTF-16 the user typed, whatever the
+// code page; elsewhere as given.
+std::vector<std::string> argumente_utf8(int argc, char** argv);
 
 // Text for standard output (1) or standard error (2) outside the dialogue (the help, the option
 // messages): UTF-8, written as UTF-16 where the channel is a Windows console, as the dialogue's

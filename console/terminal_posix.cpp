@@ -264,7 +264,7 @@ void behandeln(int s, void (*handler)(int), int flags) {
     if (sigaction(s, &sa, nullptr) == 0) sigaddset(&behandelte, s);
 }
 
-void handler_setzen() {
+void handler_setzen(bool jobsteuerung = true) {
     sigemptyset(&behandelte);
     sigemptyset(&endende);
     for (int s : beendende_signale) sigaddset(&endende, s);
@@ -274,8 +274,10 @@ void handler_setzen() {
     for (int s : beendende_signale) behandeln(s, bei_signal, SA_RESETHAND);
     for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) behandeln(s, bei_signal, SA_RESETHAND);
     // Without SA_RESTART, so a read that waits returns and the screen is shown again.
-    behandeln(SIGTSTP, bei_stopp, 0);
-    behandeln(SIGCONT, bei_weiter, 0);
+    if (jobsteuerung) {
+        behandeln(SIGTSTP, bei_stopp, 0);
+        behandeln(SIGCONT, bei_weiter, 0);
+    }
     struct sigaction alt {};
     t.pipe_beenden = sigaction(SIGPIPE, nullptr, &alt) == 0 && alt.sa_handler != SIG_IGN;
     // A closed reader and a file size limit are reported by the write that meets them.
@@ -533,6 +535,41 @@ int terminal_schliessen() {
     }
     return 1;
 }
+
+void abbruch_einrichten() {
+    standardkanaele_sichern();
+    handler_setzen(false);
+}
+
+long long standardeingabe_lesen(char* ziel, std::size_t platz) {
+    for (;;) {
+        const ssize_t n = read(STDIN_FILENO, ziel, platz);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        poll(&p, 1, -1);
+    }
+}
+
+bool standardeingabe_bereit() {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+}
+
+void leser_weg_beenden() {
+    if (!t.pipe_beenden) return;
+    signal(SIGPIPE, SIG_DFL);
+    raise(SIGPIPE);
+}
+
+unsigned fehlerkanal_breite() {
+    if (isatty(STDERR_FILENO) != 1) return 0;
+    winsize fenster{};
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0 ? fenster.ws_col : 80;
+}
+
+std::vector<std::string> argumente_utf8(int argc, char** argv) { return {argv, argv + argc}; }
 
 void beim_abbruch(void (*f)()) { aufraeumen.store(f); }
 

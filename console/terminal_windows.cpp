@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <windows.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -291,6 +292,68 @@ void beim_abbruch(void (*f)()) { aufraeumen.store(f); }
 void abbruch_aufschieben() { abbruch.lock(); }
 void abbruch_zulassen() { abbruch.unlock(); }
 
+void abbruch_einrichten() {
+    DWORD modus = 0;
+    const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
+    t.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
+    SetConsoleCtrlHandler(bei_strg, TRUE);
+}
+
+long long standardeingabe_lesen(char* ziel, std::size_t platz) {
+    // A console's characters as typed, whatever the code page; anything else as bytes.
+    if (t.eingabe_konsole) return konsole_lesen(ziel, platz);
+    for (;;) {
+        const int n = _read(0, ziel, static_cast<unsigned>(std::min<std::size_t>(platz, 1 << 30)));
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+bool standardeingabe_bereit() {
+    const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
+    const DWORD art = GetFileType(ein);
+    if (art == FILE_TYPE_DISK) return true;
+    DWORD da = 0;
+    return art == FILE_TYPE_PIPE && PeekNamedPipe(ein, nullptr, 0, nullptr, &da, nullptr) && da > 0;
+}
+
+void leser_weg_beenden() {}
+
+unsigned fehlerkanal_breite() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+    return GetConsoleScreenBufferInfo(h, &info) && info.dwSize.X > 0 ? static_cast<unsigned>(info.dwSize.X) : 0;
+}
+
+std::vector<std::string> argumente_utf8(int argc, char** argv) {
+    int anzahl = 0;
+    LPWSTR* breit = CommandLineToArgvW(GetCommandLineW(), &anzahl);
+    if (breit == nullptr || anzahl != argc) {
+        if (breit != nullptr) LocalFree(breit);
+        return {argv, argv + argc};
+    }
+    std::vector<std::string> argumente;
+    for (int i = 0; i < anzahl; ++i) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, breit[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string wort(static_cast<std::size_t>(std::max(n, 1)), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, breit[i], -1, wort.data(), n, nullptr, nullptr);
+        wort.resize(wort.size() - 1);  // the terminating NUL
+        argumente.push_back(std::move(wort));
+    }
+    LocalFree(breit);
+    return argumente;
+}
+
+namespace {
+
+// The reason of a failed write as the C library names it, for the message.
+void fehler_merken() {
+    const DWORD grund = GetLastError();
+    errno = grund == ERROR_BROKEN_PIPE || grund == ERROR_NO_DATA ? EPIPE
+            : grund == ERROR_DISK_FULL || grund == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
+}
+
+}  // namespace
+
 bool direkt_ausgeben(int kanal, std::string_view text) {
     const HANDLE h = GetStdHandle(kanal == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
@@ -300,13 +363,17 @@ bool direkt_ausgeben(int kanal, std::string_view text) {
         std::wstring w(static_cast<std::size_t>(breit), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
         DWORD geschrieben = 0;
-        return WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &geschrieben, nullptr) &&
-               geschrieben == w.size();
+        if (WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &geschrieben, nullptr) && geschrieben == w.size())
+            return true;
+        fehler_merken();
+        return false;
     }
     while (!text.empty()) {
         DWORD geschrieben = 0;
-        if (!WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &geschrieben, nullptr) || geschrieben == 0)
+        if (!WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &geschrieben, nullptr) || geschrieben == 0) {
+            fehler_merken();
             return false;
+        }
         text.remove_prefix(geschrieben);
     }
     return true;

@@ -15,23 +15,21 @@ void anhaengen_zahl(spool& block, std::uint64_t zahl) {
 
 }  // namespace
 
-dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3, bool zeigen) {
+dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3, fortschritt_anzeige zeigen) {
     // Opened before the run, so a name that cannot be used is reported before the work.
     ziel zeiger;
     if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
     spool block;
-    fortschritt f = fortschritt_beginnen(z3);
+    fortschritt f = fortschritt_beginnen(z3, zeigen);
     try {
-        const std::uint32_t pz = lauf(
+        const std::uint32_t pz = lauf_ab_null(
             zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); },
-            [&f, zeigen](std::uint64_t geprueft, std::uint32_t gefunden) {
-                if (zeigen) fortschritt_melden(f, geprueft, gefunden);
-            });
+            [&f](std::uint64_t geprueft, std::uint32_t gefunden) { fortschritt_melden(f, geprueft, gefunden); });
         fortschritt_beenden(f);
         spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
         anhaengen_zahl(block, zahl);
         spool_anhaengen(block, " bis ");
-        anhaengen_zahl(block, lauf_ende(zahl, z3));
+        anhaengen_zahl(block, std::uint64_t{zahl} + z3);
         spool_anhaengen(block, " gibt es ");
         anhaengen_zahl(block, pz);
         spool_anhaengen(block, " Primzahlen\n\n");

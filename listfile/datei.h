@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "listfile/fortschritt.h"
+
 enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 
 // Runs the primes of `z3` numbers from `zahl` into the file `name`: one line per prime, an
-// empty line, the summary, an empty line. The file only ever gains the whole block, appended
-// once the run has finished; otherwise it is left as it was. `zeigen`: a progress line on the
-// console while the run goes.
-dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint32_t z3, bool zeigen = false);
+// empty line, the summary, an empty line. Any run up to the whole range (z3 <= 2^32 - zahl), right
+// from 0 up. The file only ever gains the whole block, appended once the run has finished;
+// otherwise it is left as it was. `zeigen`: where a progress line shows while the run goes.
+dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3,
+                              fortschritt_anzeige zeigen = nullptr);

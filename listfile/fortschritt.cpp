@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "console/konsole.h"
 
 namespace {
 
@@ -34,8 +33,9 @@ std::string fortschritt_text(std::uint64_t geprueft, std::uint64_t gesamt, std::
     return text;
 }
 
-fortschritt fortschritt_beginnen(std::uint64_t gesamt) {
+fortschritt fortschritt_beginnen(std::uint64_t gesamt, fortschritt_anzeige anzeige) {
     fortschritt f;
+    f.anzeige = anzeige;
     f.gesamt = gesamt;
     f.anfang = uhr::now();
     f.zuletzt = f.anfang + erst_nach() - alle;
@@ -44,13 +44,13 @@ fortschritt fortschritt_beginnen(std::uint64_t gesamt) {
 
 void fortschritt_melden(fortschritt& f, std::uint64_t geprueft, std::uint64_t primzahlen) {
     const auto jetzt = uhr::now();
-    if (jetzt - f.zuletzt < alle) return;
+    if (f.anzeige == nullptr || jetzt - f.zuletzt < alle) return;
     f.zuletzt = jetzt;
     f.gezeigt = true;
-    status_zeigen(fortschritt_text(geprueft, f.gesamt, primzahlen, jetzt - f.anfang));
+    f.anzeige(fortschritt_text(geprueft, f.gesamt, primzahlen, jetzt - f.anfang));
 }
 
 void fortschritt_beenden(fortschritt& f) {
-    if (f.gezeigt) status_zeigen("");
+    if (f.gezeigt) f.anzeige("");
     f.gezeigt = false;
 }

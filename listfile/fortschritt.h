@@ -4,14 +4,20 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+// Where the line shows: the dialogue's status line, or standard error for a command; "" takes it
+// away. nullptr: nowhere.
+using fortschritt_anzeige = void (*)(std::string_view zeile);
 
 struct fortschritt {
+    fortschritt_anzeige anzeige = nullptr;
     std::uint64_t gesamt = 0;  // numbers to test
     std::chrono::steady_clock::time_point anfang, zuletzt;
     bool gezeigt = false;
 };
 
-fortschritt fortschritt_beginnen(std::uint64_t gesamt);
+fortschritt fortschritt_beginnen(std::uint64_t gesamt, fortschritt_anzeige anzeige);
 // Shown once the run has taken half a second, then renewed four times a second: how far the run
 // is, the primes so far and the time left, estimated from the time so far.
 void fortschritt_melden(fortschritt& f, std::uint64_t geprueft, std::uint64_t primzahlen);

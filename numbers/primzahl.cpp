@@ -1,5 +1,6 @@
 #include "numbers/primzahl.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "numbers/kernels/kerne.h"
@@ -41,6 +42,32 @@ std::uint32_t erster_teiler_einzeln(std::uint32_t zahl, std::uint32_t bis) {
 urteil primtest(std::uint32_t zahl) {
     if (endziffer_verwirft(zahl)) return urteil::zusammengesetzt;
     return erster_teiler(zahl, 3, wurzel(zahl)) == 0 ? urteil::prim : urteil::zusammengesetzt;
+}
+
+bool ist_primzahl(std::uint32_t zahl) {
+    if (zahl < 6) return zahl == 2 || zahl == 3 || zahl == 5;
+    return primtest(zahl) == urteil::prim;
+}
+
+void primzahlen_pruefen(const std::uint32_t* zahlen, unsigned anzahl, std::uint64_t* masken) {
+    for (unsigned b = 0; b < (anzahl + 63) / 64; ++b) masken[b] = 0;
+    // The transposed kernel wants its numbers ascending and distinct: a sorted copy, and each
+    // verdict found again by a binary search among the primes it returns.
+    constexpr unsigned platz = pruefen_portion + ohne_teiler_rand;
+    std::uint32_t kandidaten[platz], grenzen[platz], prim[platz];
+    unsigned n = 0;
+    for (unsigned k = 0; k < anzahl; ++k)
+        if (zahlen[k] >= 6 && !endziffer_verwirft(zahlen[k])) kandidaten[n++] = zahlen[k];
+    std::sort(kandidaten, kandidaten + n);
+    n = static_cast<unsigned>(std::unique(kandidaten, kandidaten + n) - kandidaten);
+    for (unsigned r = 0; r < n; ++r) grenzen[r] = wurzel(kandidaten[r]);
+    for (unsigned r = n; r < n + ohne_teiler_rand; ++r) kandidaten[r] = grenzen[r] = 0;
+    const unsigned gefunden = ohne_teiler(kandidaten, grenzen, n, prim);
+    for (unsigned k = 0; k < anzahl; ++k) {
+        const std::uint32_t zahl = zahlen[k];
+        const bool ja = zahl < 6 ? ist_primzahl(zahl) : std::binary_search(prim, prim + gefunden, zahl);
+        if (ja) masken[k / 64] |= std::uint64_t{1} << (k % 64);
+    }
 }
 
 void primzahlen_im_lauf(std::uint32_t start, std::uint32_t anzahl, std::uint64_t* masken) {

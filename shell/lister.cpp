@@ -58,7 +58,7 @@ void dateiausgabe() {
     std::uint32_t zahl = 0;
     std::uint32_t z3 = 0;
     if (!bereich_eingeben(zahl, z3)) return;
-    const dateiergebnis e = block_anhaengen(string, zahl, z3, true);
+    const dateiergebnis e = block_anhaengen(string, zahl, z3, status_zeigen);
     if (e == dateiergebnis::geschrieben) return;
     schreiben("\n\n\n\t\t\tDie Datei ");
     schreiben(harmlos(string));

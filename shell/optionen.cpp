@@ -5,28 +5,37 @@
 
 #include "console/fehlertext.h"
 #include "console/terminal.h"
+#include "shell/befehle.h"
 
 namespace {
 
 constexpr const char* hilfe =
     "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
+    "       zifferon prim [ZAHL...]\n"
+    "       zifferon teiler [ZAHL...]\n"
+    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n"
     "\n"
     "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
     "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
     "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angeh\u00e4ngt an\n"
     "eine Textdatei, Anleitung.\n"
     "\n"
-    "Es ist interaktiv: Ohne Argumente erscheint das Men\u00fc, jede Eingabe wird mit der\n"
-    "Eingabetaste abgeschlossen, Men\u00fcpunkt 5 beendet das Programm.\n"
+    "Ohne Argumente erscheint das Men\u00fc: jede Eingabe wird mit der Eingabetaste\n"
+    "abgeschlossen, Men\u00fcpunkt 5 beendet das Programm, und eine Eingabe am Men\u00fc, die\n"
+    "keine Zahl ist, w\u00e4hlt noch einmal, was zuletzt gew\u00e4hlt war.\n"
     "\n"
-    "Optionen:\n"
+    "Befehle f\u00fcr Skripte und Pipelines (Antworten auf der Standardausgabe, Meldungen\n"
+    "auf der Standardfehlerausgabe; kein Men\u00fc, keine Farben, keine Taste):\n"
+    "  prim        ob jede ZAHL eine Primzahl ist (Status 0: alle, 1: nicht alle)\n"
+    "  teiler      alle Teiler jeder ZAHL, absteigend\n"
+    "  primzahlen  die Primzahlen eines Bereichs, eine je Zeile\n"
+    "Ohne ZAHL lesen prim und teiler die Zahlen von der Standardeingabe. Status 2 bei\n"
+    "einem Fehler. Mehr zu einem Befehl: 'zifferon BEFEHL --help'.\n"
+    "\n"
+    "Optionen (nur eine wird genommen):\n"
     "  -h, --help     diese Hilfe zeigen und beenden\n"
     "  -V, --version  die Version zeigen und beenden\n"
-    "  --             beendet die Optionen (das Programm nimmt keine weiteren Argumente)\n"
-    "\n"
-    "Aus einem Skript l\u00e4sst es sich \u00fcber eine Pipe bedienen; ohne steuerndes\n"
-    "Terminal wartet es auf keine Taste:\n"
-    "  printf '2\\n97\\n5\\n' | setsid zifferon\n"
+    "  --             beendet die Optionen (das Men\u00fc nimmt keine Argumente)\n"
     "\n"
     "NO_COLOR (nicht leer) schaltet die Farben ab, TERM=dumb alle Steuersequenzen.\n"
     "Mehr in zifferon(1).\n";
@@ -35,6 +44,7 @@ constexpr const char* hilfe =
 
 int optionen_auswerten(int argc, char** argv) {
     if (argc <= 1) return -1;
+    if (ist_befehl(argv[1])) return befehl_ausfuehren(argumente_utf8(argc, argv));
     const std::string_view erstes = argv[1];
     const char* text = nullptr;
     if (erstes == "-h" || erstes == "--help") text = hilfe;
