@@ -36,9 +36,12 @@ void bildschirmausgabe() {
 constexpr std::size_t laengster_name = 75;
 constexpr std::string_view zu_langer_name = "\n\n\n\t\t\tDer Name darf hoechstens 75 Zeichen lang sein !";
 constexpr bool nennt(std::string_view text, std::size_t zahl) {
-    std::string wort = " ";
-    for (; zahl > 0; zahl /= 10) wort.insert(wort.begin() + 1, static_cast<char>('0' + zahl % 10));
-    return text.find(wort + " ") != std::string_view::npos;
+    char wort[24] = {};
+    std::size_t ab = sizeof wort - 1;
+    wort[--ab] = ' ';
+    for (; zahl > 0; zahl /= 10) wort[--ab] = static_cast<char>('0' + zahl % 10);
+    wort[--ab] = ' ';
+    return text.find(std::string_view(wort + ab, sizeof wort - 1 - ab)) != std::string_view::npos;
 }
 static_assert(nennt(zu_langer_name, laengster_name));
 

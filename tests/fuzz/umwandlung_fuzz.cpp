@@ -1,12 +1,15 @@
 // Fuzz target: the value conversions over arbitrary lines, checked against the C library's
-// strtoll, and the line reader's reads over arbitrary input.
+// strtoll; the line reader's reads over arbitrary input; the commands' numbers and their words
+// from standard input cut into reads at arbitrary places.
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "console/konsole.h"
 #include "console/umwandlung.h"
+#include "shell/befehle.h"
 #include "tests/skript.h"
 
 namespace {
@@ -64,6 +67,36 @@ void lesen(const std::string& eingabe) {
     pruefen(eingabe_zu_ende(), "Ende erkannt");
 }
 
+// A command's number: a + at most, then decimal digits only, in 32 bits; as strtoull reads it.
+void befehlszahl(const std::string& wort) {
+    std::uint32_t zahl = 0;
+    const bool gelesen = zahl_lesen(wort, zahl);
+    const std::size_t ziffern = wort.find_first_not_of("0123456789", !wort.empty() && wort[0] == '+' ? 1 : 0);
+    const bool nur_ziffern = !wort.empty() && wort != "+" && ziffern == std::string::npos;
+    errno = 0;
+    const unsigned long long v = nur_ziffern ? std::strtoull(wort.c_str(), nullptr, 10) : 0;
+    pruefen(gelesen == (nur_ziffern && errno == 0 && v <= 4294967295ULL), "Zahl wie strtoull");
+    if (gelesen) pruefen(zahl == v, "Wert wie strtoull");
+}
+
+// The words of a stream cut into reads where the data says: the same as split whole.
+void woerter(const std::string& text, std::size_t schnitt) {
+    std::vector<std::string> ganz, gestueckelt;
+    wortvorrat v;
+    const auto sammeln = [](std::vector<std::string>& in) {
+        return [&in](std::string_view w) { return in.emplace_back(w), true; };
+    };
+    woerter_zerlegen(v, text, true, sammeln(ganz));
+    wortvorrat w;
+    for (std::size_t ab = 0; ab < text.size(); ab += schnitt) woerter_zerlegen(w, std::string_view(text).substr(ab, schnitt), false, sammeln(gestueckelt));
+    woerter_zerlegen(w, "", true, sammeln(gestueckelt));
+    pruefen(ganz == gestueckelt, "Woerter unabhaengig von den Lesungen");
+    for (const std::string& wort : ganz) {
+        pruefen(!wort.empty() && wort.size() <= laengstes_wort + 3, "Wort begrenzt");
+        befehlszahl(wort);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t groesse) {
@@ -71,5 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t gro
     const std::string zeile = text.substr(0, text.find('\0'));
     for (zahlart art : {zahlart::d, zahlart::u, zahlart::i}) vergleichen(zeile, art);
     lesen(text);
+    woerter(text, groesse > 0 ? 1 + daten[0] % 17 : 1);
     return 0;
 }
