@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/kernels/schritte.h"
 #include "numbers/kernels/transponiert.h"
 
 // The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on sixteen 16-bit lanes.
@@ -35,44 +36,42 @@ std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint
     return 0;
 }
 
-// The SSE2 stepping (numbers/kernels/kern_sse2.cpp; the proof is in numbers/kernels/kerne.cpp) on two registers
-// of eight lanes, each lane four blocks, compared as unsigned by the maximum.
-unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
-    constexpr unsigned spuren = 16, runden = 4, gruppe = spuren * runden;
-    const __m256i eins = _mm256_set1_epi32(1);
-    const __m256i null = _mm256_setzero_si256();
-    unsigned getan = 0;
-    for (; bloecke - getan >= gruppe; getan += gruppe) {
-        const std::uint32_t kopf = oben - 64 * getan;
-        std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        spuren_anfangen(zahl, kopf, spuren, runden, 0, d0, q0, r0);
-        __m256i da = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0));
-        __m256i db = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d0 + 8));
-        __m256i qa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q0));
-        __m256i qb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q0 + 8));
-        __m256i ra = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r0));
-        __m256i rb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r0 + 8));
-        const auto schritt = [&](__m256i& d, __m256i& q, __m256i& r) {
-            d = _mm256_sub_epi32(d, eins);
-            r = _mm256_add_epi32(r, q);
-            const __m256i ab = _mm256_cmpeq_epi32(_mm256_max_epu32(r, d), r);  // r >= d
-            r = _mm256_sub_epi32(r, _mm256_and_si256(ab, d));
-            q = _mm256_sub_epi32(q, ab);
-            return _mm256_cmpeq_epi32(r, null);
-        };
-        for (unsigned runde = 0; runde < runden; ++runde) {
-            __m256i ta = runde == 0 ? _mm256_cmpeq_epi32(ra, null) : null;
-            __m256i tb = runde == 0 ? _mm256_cmpeq_epi32(rb, null) : null;
-            for (unsigned t = runde == 0 ? 1 : 0; t < 64; ++t) {
-                ta = _mm256_or_si256(ta, schritt(da, qa, ra));
-                tb = _mm256_or_si256(tb, schritt(db, qb, rb));
-            }
-            const unsigned treffer = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ta))) |
-                                     static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(tb))) << 8;
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
-        }
+namespace {
+
+// The stepping above the root (numbers/kernels/schritte.h) on eight 32-bit lanes; a lane's record
+// of its round is the least remainder it met.
+struct avx2_schritte {
+    using reg = __m256i;
+    static constexpr unsigned breite = 8;
+    static constexpr std::uint32_t versatz = 0;
+    static reg laden(const std::uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static reg alle(std::uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
+    static reg add(reg a, reg b) { return _mm256_add_epi32(a, b); }
+    static reg sub(reg a, reg b) { return _mm256_sub_epi32(a, b); }
+    static void schritt(reg& d, reg& q, reg& r) {
+        d = _mm256_sub_epi32(d, _mm256_set1_epi32(1));
+        r = _mm256_add_epi32(r, q);
+        const reg ab = _mm256_cmpeq_epi32(_mm256_max_epu32(r, d), r);  // r >= d: all ones
+        r = _mm256_sub_epi32(r, _mm256_and_si256(ab, d));
+        q = _mm256_sub_epi32(q, ab);
     }
-    return getan;
+    // No lane has 64 (q + 1) >= d - r.
+    static bool konstant(reg d, reg q, reg r) {
+        const reg bedarf = _mm256_slli_epi32(_mm256_add_epi32(q, _mm256_set1_epi32(1)), 6);
+        const reg zu_knapp = _mm256_cmpeq_epi32(_mm256_max_epu32(bedarf, _mm256_sub_epi32(d, r)), bedarf);
+        return _mm256_movemask_ps(_mm256_castsi256_ps(zu_knapp)) == 0;
+    }
+    static reg keine() { return _mm256_set1_epi32(-1); }
+    static reg null_merken(reg t, reg r) { return _mm256_min_epu32(t, r); }
+    static unsigned treffer(reg t) {
+        return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(t, _mm256_setzero_si256()))));
+    }
+};
+
+}  // namespace
+
+unsigned teiler_schritte_avx2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    return teiler_schritte_stufe<avx2_schritte, 4, 8>(zahl, oben, bloecke, masken);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #endif
 
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/kernels/schritte.h"
 #include "numbers/kernels/transponiert.h"
 
 // The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
@@ -92,41 +93,37 @@ unsigned ohne_teiler_avx512(std::uint32_t* zahlen, std::uint32_t* grenzen, unsig
     return transponiert<avx512, 8>(zahlen, grenzen, anzahl, prim);
 }
 
-// The stepping (numbers/kernels/kerne.cpp has the proof) on two registers of sixteen lanes, each lane two
-// blocks; the compares give masks.
-unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
-    constexpr unsigned spuren = 32, runden = 2, gruppe = spuren * runden;
-    const __m512i eins = _mm512_set1_epi32(1);
-    const __m512i null = _mm512_setzero_si512();
-    unsigned getan = 0;
-    for (; bloecke - getan >= gruppe; getan += gruppe) {
-        const std::uint32_t kopf = oben - 64 * getan;
-        std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        spuren_anfangen(zahl, kopf, spuren, runden, 0, d0, q0, r0);
-        __m512i da = _mm512_loadu_si512(d0);
-        __m512i db = _mm512_loadu_si512(d0 + 16);
-        __m512i qa = _mm512_loadu_si512(q0);
-        __m512i qb = _mm512_loadu_si512(q0 + 16);
-        __m512i ra = _mm512_loadu_si512(r0);
-        __m512i rb = _mm512_loadu_si512(r0 + 16);
-        const auto schritt = [&](__m512i& d, __m512i& q, __m512i& r) {
-            d = _mm512_sub_epi32(d, eins);
-            r = _mm512_add_epi32(r, q);
-            const __mmask16 ab = _mm512_cmpge_epu32_mask(r, d);
-            r = _mm512_mask_sub_epi32(r, ab, r, d);
-            q = _mm512_mask_add_epi32(q, ab, q, eins);
-            return _mm512_cmpeq_epi32_mask(r, null);
-        };
-        for (unsigned runde = 0; runde < runden; ++runde) {
-            __mmask16 ta = runde == 0 ? _mm512_cmpeq_epi32_mask(ra, null) : 0;
-            __mmask16 tb = runde == 0 ? _mm512_cmpeq_epi32_mask(rb, null) : 0;
-            for (unsigned t = runde == 0 ? 1 : 0; t < 64; ++t) {
-                ta = static_cast<__mmask16>(ta | schritt(da, qa, ra));
-                tb = static_cast<__mmask16>(tb | schritt(db, qb, rb));
-            }
-            const std::uint32_t treffer = static_cast<std::uint32_t>(ta) | static_cast<std::uint32_t>(tb) << 16;
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
-        }
+namespace {
+
+// The stepping above the root (numbers/kernels/schritte.h) on sixteen 32-bit lanes; a lane's
+// record of its round is the least remainder it met.
+struct avx512_schritte {
+    using reg = __m512i;
+    static constexpr unsigned breite = 16;
+    static constexpr std::uint32_t versatz = 0;
+    static reg laden(const std::uint32_t* p) { return _mm512_loadu_si512(p); }
+    static reg alle(std::uint32_t x) { return _mm512_set1_epi32(static_cast<int>(x)); }
+    static reg add(reg a, reg b) { return _mm512_add_epi32(a, b); }
+    static reg sub(reg a, reg b) { return _mm512_sub_epi32(a, b); }
+    static void schritt(reg& d, reg& q, reg& r) {
+        const reg eins = _mm512_set1_epi32(1);
+        d = _mm512_sub_epi32(d, eins);
+        r = _mm512_add_epi32(r, q);
+        const __mmask16 ab = _mm512_cmpge_epu32_mask(r, d);
+        r = _mm512_mask_sub_epi32(r, ab, r, d);
+        q = _mm512_mask_add_epi32(q, ab, q, eins);
     }
-    return getan;
+    static bool konstant(reg d, reg q, reg r) {
+        const reg bedarf = _mm512_slli_epi32(_mm512_add_epi32(q, _mm512_set1_epi32(1)), 6);
+        return _mm512_cmplt_epu32_mask(bedarf, _mm512_sub_epi32(d, r)) == 0xFFFF;
+    }
+    static reg keine() { return _mm512_set1_epi32(-1); }
+    static reg null_merken(reg t, reg r) { return _mm512_min_epu32(t, r); }
+    static unsigned treffer(reg t) { return _mm512_testn_epi32_mask(t, t); }
+};
+
+}  // namespace
+
+unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    return teiler_schritte_stufe<avx512_schritte, 4, 8>(zahl, oben, bloecke, masken);
 }

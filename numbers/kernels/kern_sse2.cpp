@@ -2,6 +2,7 @@
 #include <emmintrin.h>
 
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/kernels/schritte.h"
 
 // Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kernels/kerne.cpp
 // has its proof): d divides n exactly when (q >> 16) * d <= n >> 16, q = n * d^-1 mod 2^32.
@@ -68,44 +69,41 @@ std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsig
     return breite < 64 ? treffer & ((std::uint64_t{1} << breite) - 1) : treffer;
 }
 
-// Above the root (numbers/kernels/kerne.cpp has the proof), two registers of four lanes, each lane eight
-// blocks one after the other. The remainders are kept offset by 2^31, so the signed compare
-// orders them as unsigned numbers. A lane with a zero remainder anywhere in a block has that
-// block checked again by division: divisors are rare.
-unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
-    constexpr unsigned spuren = 8, runden = 8, gruppe = spuren * runden;
-    const __m128i versatz = _mm_set1_epi32(static_cast<int>(0x80000000u));
-    const __m128i eins = _mm_set1_epi32(1);
-    unsigned getan = 0;
-    for (; bloecke - getan >= gruppe; getan += gruppe) {
-        const std::uint32_t kopf = oben - 64 * getan;
-        std::uint32_t d0[spuren], q0[spuren], r0[spuren];
-        spuren_anfangen(zahl, kopf, spuren, runden, 0x80000000u, d0, q0, r0);
-        __m128i da = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0));
-        __m128i db = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d0 + 4));
-        __m128i qa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q0));
-        __m128i qb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q0 + 4));
-        __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0));
-        __m128i rb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 4));
-        const auto schritt = [&](__m128i& d, __m128i& q, __m128i& r) {
-            d = _mm_sub_epi32(d, eins);
-            r = _mm_add_epi32(r, q);
-            const __m128i kleiner = _mm_cmpgt_epi32(_mm_xor_si128(d, versatz), r);  // r < d
-            r = _mm_sub_epi32(r, _mm_andnot_si128(kleiner, d));
-            q = _mm_add_epi32(q, _mm_andnot_si128(kleiner, eins));
-            return _mm_cmpeq_epi32(r, versatz);
-        };
-        for (unsigned runde = 0; runde < runden; ++runde) {
-            __m128i ta = runde == 0 ? _mm_cmpeq_epi32(ra, versatz) : _mm_setzero_si128();
-            __m128i tb = runde == 0 ? _mm_cmpeq_epi32(rb, versatz) : _mm_setzero_si128();
-            for (unsigned t = runde == 0 ? 1 : 0; t < 64; ++t) {
-                ta = _mm_or_si128(ta, schritt(da, qa, ra));
-                tb = _mm_or_si128(tb, schritt(db, qb, rb));
-            }
-            const unsigned treffer = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(ta))) |
-                                     static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(tb))) << 4;
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
-        }
+namespace {
+
+// The stepping above the root (numbers/kernels/schritte.h) on four 32-bit lanes. SSE2 compares
+// only signed: the remainders are kept offset by 2^31, so that the signed compare orders them as
+// unsigned numbers; a lane's record of its round is all ones once a remainder was 0.
+struct sse2_schritte {
+    using reg = __m128i;
+    static constexpr unsigned breite = 4;
+    static constexpr std::uint32_t versatz = 0x80000000u;
+    static reg laden(const std::uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static reg alle(std::uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
+    static reg add(reg a, reg b) { return _mm_add_epi32(a, b); }
+    static reg sub(reg a, reg b) { return _mm_sub_epi32(a, b); }
+    static void schritt(reg& d, reg& q, reg& r) {
+        const reg eins = _mm_set1_epi32(1);
+        d = _mm_sub_epi32(d, eins);
+        r = _mm_add_epi32(r, q);
+        const reg kleiner = _mm_cmpgt_epi32(_mm_xor_si128(d, alle(versatz)), r);  // r < d
+        r = _mm_sub_epi32(r, _mm_andnot_si128(kleiner, d));
+        q = _mm_add_epi32(q, _mm_andnot_si128(kleiner, eins));
     }
-    return getan;
+    // Every lane has 64 (q + 1) < d - r, both sides offset for the signed compare.
+    static bool konstant(reg d, reg q, reg r) {
+        const reg v = alle(versatz);
+        const reg bedarf = _mm_xor_si128(_mm_slli_epi32(_mm_add_epi32(q, alle(1)), 6), v);
+        const reg luft = _mm_xor_si128(_mm_sub_epi32(d, _mm_xor_si128(r, v)), v);
+        return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(luft, bedarf))) == 0xF;
+    }
+    static reg keine() { return _mm_setzero_si128(); }
+    static reg null_merken(reg t, reg r) { return _mm_or_si128(t, _mm_cmpeq_epi32(r, alle(versatz))); }
+    static unsigned treffer(reg t) { return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(t))); }
+};
+
+}  // namespace
+
+unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
+    return teiler_schritte_stufe<sse2_schritte, 4, 8>(zahl, oben, bloecke, masken);
 }

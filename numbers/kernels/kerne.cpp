@@ -227,7 +227,7 @@ void spuren_anfangen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, un
 }
 
 void runde_eintragen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, unsigned runde,
-                     std::uint32_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
+                     std::uint64_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
                      std::uint64_t* masken) {
     for (unsigned j = 0; j < spuren; ++j) {
         const unsigned b = j * runden + runde;

@@ -46,5 +46,5 @@ unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned
 void spuren_anfangen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, std::uint32_t versatz,
                      std::uint32_t* d0, std::uint32_t* q0, std::uint32_t* r0);
 void runde_eintragen(std::uint32_t zahl, std::uint32_t kopf, unsigned spuren, unsigned runden, unsigned runde,
-                     std::uint32_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
+                     std::uint64_t treffer, std::uint64_t (*block)(std::uint32_t, std::uint32_t, unsigned),
                      std::uint64_t* masken);
