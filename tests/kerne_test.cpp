@@ -264,6 +264,30 @@ TEST_P(Kern, TeilerlisteWieDieSchleife) {
     }
 }
 
+// The stepping kernel's two paths, each round's quotient constant or not, against one division per
+// candidate: groups from just above the root, where the quotient changes within most runs, through
+// 2 to 64 times the root, where the paths mix and then the constant one takes over, to the top.
+// Squares and products of two primes near 65536, numbers near 2^32, highly composite ones.
+TEST_P(Kern, SchritteBeiGleichemUndWechselndemQuotienten) {
+    constexpr unsigned bloecke = 4224;  // more than two groups of the widest level
+    std::vector<std::uint64_t> masken(bloecke);
+    for (std::uint32_t n : {4294967295u, 4294967291u, 4293001441u, 4292870399u, 4294049777u, 3234846615u, 735134400u, 2147483648u,
+                            1000000007u, 16777216u}) {
+        const std::uint64_t w = wurzel(n) + 1;
+        for (const std::uint64_t hoch : {w + 64 * bloecke - 1, 2 * w + 64 * bloecke, 8 * w + 64 * bloecke + 17, 8 * w + 5, 64 * w + 33,
+                                         std::uint64_t{n}, std::uint64_t{n} - 64 * 777 - 5}) {
+            if (hoch > n || hoch < 64 * bloecke) continue;
+            teiler_in_bloecken(n, static_cast<std::uint32_t>(hoch), bloecke, masken.data());
+            for (unsigned b = 0; b < bloecke; ++b) {
+                std::uint64_t erwartet = 0;
+                for (unsigned j = 0; j < 64; ++j)
+                    if (n % (hoch - 64 * b - j) == 0) erwartet |= std::uint64_t{1} << j;
+                ASSERT_EQ(masken[b], erwartet) << n << " ab " << hoch << ", block " << b;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Stufen, Kern,
                          ::testing::Values(stufe{"portabel", kernstufe::portabel}, stufe{"sse2", kernstufe::sse2},
                                            stufe{"avx2", kernstufe::avx2}, stufe{"avx512", kernstufe::avx512}),

@@ -125,5 +125,5 @@ struct avx512_schritte {
 }  // namespace
 
 unsigned teiler_schritte_avx512(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken) {
-    return teiler_schritte_stufe<avx512_schritte, 4, 8>(zahl, oben, bloecke, masken);
+    return teiler_schritte_stufe<avx512_schritte, 4, 32>(zahl, oben, bloecke, masken);
 }
