@@ -115,11 +115,11 @@ struct avx512_schritte {
     }
     static bool konstant(reg d, reg q, reg r) {
         const reg bedarf = _mm512_slli_epi32(_mm512_add_epi32(q, _mm512_set1_epi32(1)), 6);
-        return _mm512_cmplt_epu32_mask(bedarf, _mm512_sub_epi32(d, r)) == 0xFFFF;
+        return _mm512_cmpge_epu32_mask(bedarf, _mm512_sub_epi32(d, r)) == 0;
     }
     static reg keine() { return _mm512_set1_epi32(-1); }
     static reg null_merken(reg t, reg r) { return _mm512_min_epu32(t, r); }
-    static unsigned treffer(reg t) { return _mm512_testn_epi32_mask(t, t); }
+    static unsigned treffer(reg t) { return _mm512_cmpeq_epi32_mask(t, _mm512_setzero_si512()); }
 };
 
 }  // namespace
