@@ -22,7 +22,7 @@ struct konsole_zustand {
     uhr::time_point gezeigt;  // when the output was last shown
 };
 
-konsole_zustand k;
+konsole_zustand konsolenzustand;
 
 constexpr std::size_t puffergrenze = 1 << 16;
 constexpr auto zeitnah = std::chrono::milliseconds(100);
@@ -33,40 +33,40 @@ constexpr auto zeitnah = std::chrono::milliseconds(100);
 // however long a line is, only a piece of it is ever held.
 void dazuholen() {
     anzeigen();
-    k.frueher += k.pos;
-    k.zeile.erase(0, k.pos);
-    k.pos = 0;
+    konsolenzustand.frueher += konsolenzustand.pos;
+    konsolenzustand.zeile.erase(0, konsolenzustand.pos);
+    konsolenzustand.pos = 0;
     std::string stueck;
-    if (k.vorbei || k.ende || !k.g->zeile_lesen(stueck)) {
-        k.vorbei = true;
-        k.zeile_ganz = true;
+    if (konsolenzustand.vorbei || konsolenzustand.ende || !konsolenzustand.g->zeile_lesen(stueck)) {
+        konsolenzustand.vorbei = true;
+        konsolenzustand.zeile_ganz = true;
         return;
     }
-    k.zeile += stueck;
-    k.zeile_ganz = !stueck.empty() && stueck.back() == '\n';
+    konsolenzustand.zeile += stueck;
+    konsolenzustand.zeile_ganz = !stueck.empty() && stueck.back() == '\n';
 }
 
 // The character `n` places ahead in the current line, -1 past its end.
 int zeichen(std::size_t n) {
-    while (k.pos + n >= k.zeile.size() && !k.zeile_ganz) dazuholen();
-    return k.pos + n < k.zeile.size() ? static_cast<unsigned char>(k.zeile[k.pos + n]) : -1;
+    while (konsolenzustand.pos + n >= konsolenzustand.zeile.size() && !konsolenzustand.zeile_ganz) dazuholen();
+    return konsolenzustand.pos + n < konsolenzustand.zeile.size() ? static_cast<unsigned char>(konsolenzustand.zeile[konsolenzustand.pos + n]) : -1;
 }
 
 struct konsole_quelle {
     int zeichen(std::size_t n) const { return ::zeichen(n); }
-    void nehmen(std::size_t n) const { k.pos += n; }
+    void nehmen(std::size_t n) const { konsolenzustand.pos += n; }
 };
 
 // Skips white space, taking new lines while the current one is used up. False at end of input.
 bool bis_zum_wert() {
     for (;;) {
         int c;
-        while ((c = zeichen(0)) >= 0 && leerzeichen(c)) ++k.pos;
+        while ((c = zeichen(0)) >= 0 && leerzeichen(c)) ++konsolenzustand.pos;
         if (c >= 0) return true;
-        k.pos = k.zeile.size();
-        if (!k.ende) dazuholen();
-        if (k.ende || k.zeile.empty()) {
-            k.ende = true;
+        konsolenzustand.pos = konsolenzustand.zeile.size();
+        if (!konsolenzustand.ende) dazuholen();
+        if (konsolenzustand.ende || konsolenzustand.zeile.empty()) {
+            konsolenzustand.ende = true;
             return false;
         }
     }
@@ -83,28 +83,28 @@ gelesen zahl_lesen(zahlart art, std::uint32_t& wert) {
 }  // namespace
 
 void konsole_einsetzen(geraet& g) {
-    k = konsole_zustand{};
-    k.g = &g;
-    k.gezeigt = uhr::now();
+    konsolenzustand = konsole_zustand{};
+    konsolenzustand.g = &g;
+    konsolenzustand.gezeigt = uhr::now();
 }
 
 // ---- screen ---------------------------------------------------------------------------------
 
 void farben_setzen() {
     anzeigen();
-    k.g->farben_an();
+    konsolenzustand.g->farben_an();
 }
 
 void bildschirm_loeschen() {
     anzeigen();
-    k.g->loeschen();
+    konsolenzustand.g->loeschen();
 }
 
 // ---- output ---------------------------------------------------------------------------------
 
 void schreiben(std::string_view text) {
-    k.ausgabe.append(text);
-    if (k.ausgabe.size() >= puffergrenze) anzeigen();
+    konsolenzustand.ausgabe.append(text);
+    if (konsolenzustand.ausgabe.size() >= puffergrenze) anzeigen();
 }
 
 void schreiben_zahl(std::uint64_t zahl) {
@@ -113,19 +113,19 @@ void schreiben_zahl(std::uint64_t zahl) {
 }
 
 void anzeigen() {
-    k.gezeigt = uhr::now();
-    if (k.ausgabe.empty()) return;
-    if (!k.kaputt && !k.g->ausgeben(k.ausgabe)) k.kaputt = k.ende = true;
-    k.ausgabe.clear();
+    konsolenzustand.gezeigt = uhr::now();
+    if (konsolenzustand.ausgabe.empty()) return;
+    if (!konsolenzustand.kaputt && !konsolenzustand.g->ausgeben(konsolenzustand.ausgabe)) konsolenzustand.kaputt = konsolenzustand.ende = true;
+    konsolenzustand.ausgabe.clear();
 }
 
 void status_zeigen(std::string_view zeile) {
     anzeigen();
-    if (!k.kaputt) k.g->status(zeile);
+    if (!konsolenzustand.kaputt) konsolenzustand.g->status(zeile);
 }
 
 void anzeigen_zeitnah() {
-    if (uhr::now() - k.gezeigt >= zeitnah) anzeigen();
+    if (uhr::now() - konsolenzustand.gezeigt >= zeitnah) anzeigen();
 }
 
 // ---- reading --------------------------------------------------------------------------------
@@ -157,7 +157,7 @@ gelesen lesen_s(std::string& wort, std::size_t hoechstens) {
     std::string gelesen_wort;
     std::size_t zeichenzahl = 0;
     bool zu_lang = false;
-    for (int c; (c = zeichen(0)) >= 0 && !leerzeichen(c); ++k.pos) {
+    for (int c; (c = zeichen(0)) >= 0 && !leerzeichen(c); ++konsolenzustand.pos) {
         if ((c & 0xC0) != 0x80) ++zeichenzahl;
         zu_lang = zu_lang || zeichenzahl > hoechstens || gelesen_wort.size() >= 4 * hoechstens;
         if (!zu_lang) gelesen_wort.push_back(static_cast<char>(c));
@@ -168,18 +168,18 @@ gelesen lesen_s(std::string& wort, std::size_t hoechstens) {
 }
 
 void verwerfen() {
-    while (!k.zeile_ganz) {
-        k.pos = k.zeile.size();
+    while (!konsolenzustand.zeile_ganz) {
+        konsolenzustand.pos = konsolenzustand.zeile.size();
         dazuholen();
     }
-    k.pos = k.zeile.size();
+    konsolenzustand.pos = konsolenzustand.zeile.size();
 }
 
 void taste_warten() {
     anzeigen();
-    if (!k.ende) k.g->taste();
+    if (!konsolenzustand.ende) konsolenzustand.g->taste();
 }
 
-bool eingabe_zu_ende() { return k.ende; }
+bool eingabe_zu_ende() { return konsolenzustand.ende; }
 
-std::size_t eingabe_verbraucht() { return k.frueher + k.pos; }
+std::size_t eingabe_verbraucht() { return konsolenzustand.frueher + konsolenzustand.pos; }

@@ -44,7 +44,7 @@ struct terminal_zustand {
     std::size_t status_laenge = 0;         // the progress line on screen, in columns; 0: none
 };
 
-terminal_zustand t;
+terminal_zustand terminalzustand;
 
 // Set by the tools that must undo something when the process is ended (a half-made file).
 std::atomic<void (*)()> aufraeumen{nullptr};
@@ -76,7 +76,7 @@ bool vordergrund_abwarten();
 // Waits while a non-blocking descriptor is full; any error but EINTR and EAGAIN is final. With
 // `vorne`, each piece waits for the foreground first: a stop (Ctrl-Z) may come between two
 // pieces of one long write, and continued in the background the rest must wait.
-bool alles_schreiben(int fd, const char* p, std::size_t n, bool vorne = false) {
+bool ganz_schreiben_wartend(int fd, const char* p, std::size_t n, bool vorne = false) {
     while (n > 0) {
         if (vorne) vordergrund_abwarten();
         const ssize_t w = write(fd, p, n);
@@ -121,7 +121,7 @@ void ohne_warten_schreiben(int fd, const char* p, std::size_t n) {
 
 void sequenz_schreiben(std::string_view s, bool im_handler) {
     if (im_handler) ohne_warten_schreiben(STDOUT_FILENO, s.data(), s.size());
-    else alles_schreiben(STDOUT_FILENO, s.data(), s.size());
+    else ganz_schreiben_wartend(STDOUT_FILENO, s.data(), s.size());
 }
 
 // Blocks a set of signals for as long as it lives.
@@ -144,19 +144,19 @@ sigset_t nur_ttou() {
 // Only async-signal-safe calls: sigprocmask, tcsetattr, fcntl and write.
 void wiederherstellen(bool im_handler) {
     gesperrt sperre(nur_ttou());
-    if (t.roh) {
-        tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
-        t.roh = 0;
+    if (terminalzustand.roh) {
+        tcsetattr(terminalzustand.tastatur, TCSANOW, &terminalzustand.ursprung);
+        terminalzustand.roh = 0;
     }
-    if (t.farbig || t.raeumen) {
+    if (terminalzustand.farbig || terminalzustand.raeumen) {
         sequenz_schreiben(sequenz::zurueck, im_handler);
-        t.farbig = 0;
-        t.raeumen = 0;
+        terminalzustand.farbig = 0;
+        terminalzustand.raeumen = 0;
     }
 }
 
 termios roher_modus() {
-    termios roh = t.ursprung;
+    termios roh = terminalzustand.ursprung;
     roh.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     roh.c_cc[VMIN] = 1;
     roh.c_cc[VTIME] = 0;
@@ -164,7 +164,7 @@ termios roher_modus() {
 }
 
 bool im_vordergrund() {
-    const int fd = t.tastatur >= 0 ? t.tastatur : STDOUT_FILENO;
+    const int fd = terminalzustand.tastatur >= 0 ? terminalzustand.tastatur : STDOUT_FILENO;
     const pid_t vorne = tcgetpgrp(fd);
     return vorne < 0 || vorne == getpgrp();
 }
@@ -174,7 +174,7 @@ bool im_vordergrund() {
 // a kill still ends it. False where it cannot stop (SIGTTOU ignored): it must not draw then.
 bool vordergrund_abwarten() {
     for (int versuch = 0; !im_vordergrund(); ++versuch) {
-        if (!t.stoppbar) return false;
+        if (!terminalzustand.stoppbar) return false;
         kill(0, SIGTTOU);
         // An orphaned job is not stopped by it: wait without spinning.
         if (versuch > 0) poll(nullptr, 0, 100);
@@ -222,15 +222,15 @@ void bei_weiter(int) {
     const int gesichert = errno;
     if (im_vordergrund()) {
         gesperrt sperre(nur_ttou());
-        if (t.roh_soll && !t.roh) {
+        if (terminalzustand.roh_soll && !terminalzustand.roh) {
             const termios roh = roher_modus();
-            if (tcsetattr(t.tastatur, TCSANOW, &roh) == 0) t.roh = 1;
+            if (tcsetattr(terminalzustand.tastatur, TCSANOW, &roh) == 0) terminalzustand.roh = 1;
         }
-        if (t.farbig_soll && !t.farbig) {
+        if (terminalzustand.farbig_soll && !terminalzustand.farbig) {
             sequenz_schreiben(sequenz::farben, true);
-            t.farbig = 1;
+            terminalzustand.farbig = 1;
         }
-        if (t.bildschirm) t.neu_zeichnen = 1;
+        if (terminalzustand.bildschirm) terminalzustand.neu_zeichnen = 1;
     }
     errno = gesichert;
 }
@@ -279,7 +279,7 @@ void handler_setzen(bool jobsteuerung = true) {
         behandeln(SIGCONT, bei_weiter, 0);
     }
     struct sigaction alt {};
-    t.pipe_beenden = sigaction(SIGPIPE, nullptr, &alt) == 0 && alt.sa_handler != SIG_IGN;
+    terminalzustand.pipe_beenden = sigaction(SIGPIPE, nullptr, &alt) == 0 && alt.sa_handler != SIG_IGN;
     // A closed reader and a file size limit are reported by the write that meets them.
     for (int s : {SIGPIPE, SIGXFSZ}) {
         struct sigaction sa {};
@@ -294,20 +294,20 @@ void handler_setzen(bool jobsteuerung = true) {
 // ---- the screen's record, for showing it again after a stop -------------------------------------
 
 void festhalten(std::string_view bytes) {
-    if (!t.bildschirm) return;
-    t.bild.append(bytes);
-    if (t.bild.size() <= bildgrenze) return;
-    std::size_t ab = t.bild.size() - bildrest;
-    const std::size_t zeile = t.bild.find('\n', ab);
+    if (!terminalzustand.bildschirm) return;
+    terminalzustand.bild.append(bytes);
+    if (terminalzustand.bild.size() <= bildgrenze) return;
+    std::size_t ab = terminalzustand.bild.size() - bildrest;
+    const std::size_t zeile = terminalzustand.bild.find('\n', ab);
     if (zeile != std::string::npos) ab = zeile + 1;
-    t.bild.erase(0, ab);
+    terminalzustand.bild.erase(0, ab);
 }
 
 void falls_neu_zeichnen() {
-    if (!t.neu_zeichnen) return;
-    t.neu_zeichnen = 0;
-    alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
-    alles_schreiben(STDOUT_FILENO, t.bild.data(), t.bild.size());
+    if (!terminalzustand.neu_zeichnen) return;
+    terminalzustand.neu_zeichnen = 0;
+    ganz_schreiben_wartend(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
+    ganz_schreiben_wartend(STDOUT_FILENO, terminalzustand.bild.data(), terminalzustand.bild.size());
 }
 
 // ---- keyboard -------------------------------------------------------------------------------
@@ -326,18 +326,18 @@ bool roh_schalten() {
         if (!vordergrund_abwarten()) return false;
         gesperrt sperre(behandelte_und_ttou());
         if (!im_vordergrund()) continue;  // sent back meanwhile: wait again, with signals open
-        t.roh_soll = 1;
-        if (tcsetattr(t.tastatur, TCSANOW, &roh) != 0) return false;
-        t.roh = 1;
+        terminalzustand.roh_soll = 1;
+        if (tcsetattr(terminalzustand.tastatur, TCSANOW, &roh) != 0) return false;
+        terminalzustand.roh = 1;
         return true;
     }
 }
 
 void roh_beenden() {
     gesperrt sperre(behandelte_und_ttou());
-    t.roh_soll = 0;
-    tcsetattr(t.tastatur, TCSANOW, &t.ursprung);
-    t.roh = 0;
+    terminalzustand.roh_soll = 0;
+    tcsetattr(terminalzustand.tastatur, TCSANOW, &terminalzustand.ursprung);
+    terminalzustand.roh = 0;
 }
 
 // One byte from the keyboard; with `warten_ms` >= 0 only if it comes within that time.
@@ -345,12 +345,12 @@ bool byte_lesen(unsigned char& b, int warten_ms) {
     for (;;) {
         falls_neu_zeichnen();
         if (warten_ms >= 0) {
-            pollfd p{t.tastatur, POLLIN, 0};
+            pollfd p{terminalzustand.tastatur, POLLIN, 0};
             const int bereit = poll(&p, 1, warten_ms);
             if (bereit < 0 && errno == EINTR) continue;
             if (bereit <= 0) return false;
         }
-        const ssize_t n = read(t.tastatur, &b, 1);
+        const ssize_t n = read(terminalzustand.tastatur, &b, 1);
         if (n < 0 && errno == EINTR) continue;
         return n == 1;
     }
@@ -383,13 +383,13 @@ void rest_der_taste(unsigned char erstes) {
 struct posix_terminal final : geraet {
     bool zeile_lesen(std::string& zeile) override {
         for (;;) {
-            if (stueck_nehmen(t.vorrat, zeile)) return true;
-            if (t.vorrat.zu_ende) return false;
+            if (stueck_nehmen(terminalzustand.vorrat, zeile)) return true;
+            if (terminalzustand.vorrat.zu_ende) return false;
             falls_neu_zeichnen();
             // A line typed ahead of its prompt was echoed before it: the cursor stays behind the
             // prompt then, and only a line typed after it leaves the cursor at a line's start.
             pollfd voraus{STDIN_FILENO, POLLIN, 0};
-            t.zeilenanfang = t.echo && poll(&voraus, 1, 0) == 0;
+            terminalzustand.zeilenanfang = terminalzustand.echo && poll(&voraus, 1, 0) == 0;
             char stueck[1 << 14];
             const ssize_t n = read(STDIN_FILENO, stueck, sizeof stueck);
             if (n < 0 && errno == EINTR) continue;
@@ -400,38 +400,38 @@ struct posix_terminal final : geraet {
                 continue;
             }
             // Any other error (EIO, EISDIR, ...) is final: it ends the input like its end does.
-            t.zeilenanfang = t.zeilenanfang && n > 0 && stueck[n - 1] == '\n';
+            terminalzustand.zeilenanfang = terminalzustand.zeilenanfang && n > 0 && stueck[n - 1] == '\n';
             if (n <= 0) {
-                t.vorrat.zu_ende = true;
+                terminalzustand.vorrat.zu_ende = true;
             } else {
                 // What the user typed is on the screen too, by the terminal's echo.
-                if (t.echo) festhalten({stueck, static_cast<std::size_t>(n)});
-                nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+                if (terminalzustand.echo) festhalten({stueck, static_cast<std::size_t>(n)});
+                nachfuellen(terminalzustand.vorrat, stueck, static_cast<std::size_t>(n));
             }
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
-        if (t.bildschirm) vordergrund_abwarten();
+        if (terminalzustand.bildschirm) vordergrund_abwarten();
         falls_neu_zeichnen();
         festhalten(bytes);
-        t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
-        t.status_laenge = 0;
-        if (alles_schreiben(STDOUT_FILENO, bytes.data(), bytes.size(), t.bildschirm)) return true;
-        t.ausgabefehler = errno;
+        terminalzustand.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
+        terminalzustand.status_laenge = 0;
+        if (ganz_schreiben_wartend(STDOUT_FILENO, bytes.data(), bytes.size(), terminalzustand.bildschirm)) return true;
+        terminalzustand.ausgabefehler = errno;
         return false;
     }
 
     void taste() override {
-        if (t.tastatur < 0 || !roh_schalten()) return;
+        if (terminalzustand.tastatur < 0 || !roh_schalten()) return;
         unsigned char b = 0;
         if (byte_lesen(b, -1)) {
             rest_der_taste(b);
         } else {
             // The terminal has gone (hangup): no more keys will come.
             roh_beenden();
-            close(t.tastatur);
-            t.tastatur = -1;
+            close(terminalzustand.tastatur);
+            terminalzustand.tastatur = -1;
             return;
         }
         roh_beenden();
@@ -440,21 +440,21 @@ struct posix_terminal final : geraet {
     // No signal is held off around the write, which waits under Ctrl-S: the flags are set first,
     // and a handler that resets colours not yet shown does no harm.
     void farben_an() override {
-        if (!t.bildschirm || !vordergrund_abwarten()) return;
+        if (!terminalzustand.bildschirm || !vordergrund_abwarten()) return;
         // Without colours the screen is still cleared at every way out.
-        if (t.farblos) {
-            t.raeumen = 1;
+        if (terminalzustand.farblos) {
+            terminalzustand.raeumen = 1;
             return;
         }
-        t.farbig_soll = 1;
-        t.farbig = 1;
-        alles_schreiben(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
+        terminalzustand.farbig_soll = 1;
+        terminalzustand.farbig = 1;
+        ganz_schreiben_wartend(STDOUT_FILENO, sequenz::farben.data(), sequenz::farben.size());
     }
 
     // Only on a line of its own, so it never covers a prompt; in the background the terminal is
     // the shell's, and the run goes on unseen.
     void status(std::string_view zeile) override {
-        if (!t.bildschirm || !t.zeilenanfang || !im_vordergrund()) return;
+        if (!terminalzustand.bildschirm || !terminalzustand.zeilenanfang || !im_vordergrund()) return;
         falls_neu_zeichnen();
         std::string text(sequenz::zeilenanfang);
         // Never wrapped: a wrapped line could not be taken back from its last row. The width is
@@ -464,21 +464,21 @@ struct posix_terminal final : geraet {
             zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
             // A terminal that re-wraps its lines when narrowed has spread the line drawn last over
             // several rows, the cursor on the last: each of them is blanked, from the bottom up.
-            for (std::size_t zeilen = (t.status_laenge + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
+            for (std::size_t zeilen = (terminalzustand.status_laenge + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
                 text += std::string(sequenz::zeilenrest) + "\x1b[A";
         }
-        t.status_laenge = zeile.size();  // its characters are ASCII
+        terminalzustand.status_laenge = zeile.size();  // its characters are ASCII
         text += zeile;
         text += sequenz::zeilenrest;
-        alles_schreiben(STDOUT_FILENO, text.data(), text.size());
+        ganz_schreiben_wartend(STDOUT_FILENO, text.data(), text.size());
     }
 
     void loeschen() override {
-        if (!t.bildschirm || !vordergrund_abwarten()) return;
-        t.neu_zeichnen = 0;
-        t.bild.clear();
-        t.status_laenge = 0;
-        alles_schreiben(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
+        if (!terminalzustand.bildschirm || !vordergrund_abwarten()) return;
+        terminalzustand.neu_zeichnen = 0;
+        terminalzustand.bild.clear();
+        terminalzustand.status_laenge = 0;
+        ganz_schreiben_wartend(STDOUT_FILENO, sequenz::loeschen.data(), sequenz::loeschen.size());
     }
 };
 
@@ -503,16 +503,16 @@ geraet& terminal_oeffnen() {
     standardkanaele_sichern();
     // A dumb terminal shows escape sequences as text.
     const char* art = std::getenv("TERM");
-    t.bildschirm = isatty(STDOUT_FILENO) == 1 && !(art != nullptr && std::strcmp(art, "dumb") == 0);
+    terminalzustand.bildschirm = isatty(STDOUT_FILENO) == 1 && !(art != nullptr && std::strcmp(art, "dumb") == 0);
     const char* ohne_farbe = std::getenv("NO_COLOR");
-    t.farblos = ohne_farbe != nullptr && *ohne_farbe != '\0';
+    terminalzustand.farblos = ohne_farbe != nullptr && *ohne_farbe != '\0';
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0 && tcgetattr(fd, &t.ursprung) == 0) t.tastatur = fd;
+    if (fd >= 0 && tcgetattr(fd, &terminalzustand.ursprung) == 0) terminalzustand.tastatur = fd;
     else if (fd >= 0) close(fd);
     termios eingabe{};
-    t.echo = tcgetattr(STDIN_FILENO, &eingabe) == 0 && (eingabe.c_lflag & ECHO) != 0;
+    terminalzustand.echo = tcgetattr(STDIN_FILENO, &eingabe) == 0 && (eingabe.c_lflag & ECHO) != 0;
     struct sigaction ttou {};
-    t.stoppbar = sigaction(SIGTTOU, nullptr, &ttou) == 0 && ttou.sa_handler == SIG_DFL;
+    terminalzustand.stoppbar = sigaction(SIGTTOU, nullptr, &ttou) == 0 && ttou.sa_handler == SIG_DFL;
     handler_setzen();
     return terminal;
 }
@@ -520,18 +520,18 @@ geraet& terminal_oeffnen() {
 int terminal_schliessen() {
     // Nothing held off: the reset's write waits under Ctrl-S, and a kill must end us then too (its
     // handler resets once more, harmlessly).
-    t.farbig_soll = 0;
-    t.roh_soll = 0;
+    terminalzustand.farbig_soll = 0;
+    terminalzustand.roh_soll = 0;
     wiederherstellen(false);
-    if (t.ausgabefehler == 0) return 0;
-    if (t.ausgabefehler == EPIPE && t.pipe_beenden) {
+    if (terminalzustand.ausgabefehler == 0) return 0;
+    if (terminalzustand.ausgabefehler == EPIPE && terminalzustand.pipe_beenden) {
         signal(SIGPIPE, SIG_DFL);
         raise(SIGPIPE);
     }
-    if (t.ausgabefehler != EPIPE) {
+    if (terminalzustand.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string(ausgabe_fehlgeschlagen) + fehlergrund(t.ausgabefehler) + "\n";
-        alles_schreiben(STDERR_FILENO, meldung.data(), meldung.size());
+            std::string(ausgabe_fehlgeschlagen) + fehlergrund(terminalzustand.ausgabefehler) + "\n";
+        ganz_schreiben_wartend(STDERR_FILENO, meldung.data(), meldung.size());
     }
     return 1;
 }
@@ -558,7 +558,7 @@ bool standardeingabe_bereit() {
 }
 
 void leser_weg_beenden() {
-    if (!t.pipe_beenden) return;
+    if (!terminalzustand.pipe_beenden) return;
     signal(SIGPIPE, SIG_DFL);
     raise(SIGPIPE);
 }
@@ -577,5 +577,5 @@ void abbruch_aufschieben() {}
 void abbruch_zulassen() {}
 
 bool direkt_ausgeben(int kanal, std::string_view text) {
-    return alles_schreiben(kanal, text.data(), text.size());
+    return ganz_schreiben_wartend(kanal, text.data(), text.size());
 }

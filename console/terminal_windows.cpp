@@ -38,7 +38,7 @@ struct terminal_zustand {
     std::size_t statuslaenge = 0;     // the progress line now shown, to be blanked by the next
 };
 
-terminal_zustand t;
+terminal_zustand terminalzustand;
 
 // Set by the tools that must undo something when the process is ended (a half-made file).
 std::atomic<void (*)()> aufraeumen{nullptr};
@@ -57,24 +57,24 @@ constexpr WORD unsere_farben = BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_BL
 // started, as the control handler does this while more control events may come.
 void konsole_fuellen(WORD farben, bool leeren) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (t.konsole == nullptr || !GetConsoleScreenBufferInfo(t.konsole, &info)) return;
+    if (terminalzustand.konsole == nullptr || !GetConsoleScreenBufferInfo(terminalzustand.konsole, &info)) return;
     const DWORD zellen = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
     DWORD n = 0;
-    FillConsoleOutputAttribute(t.konsole, farben, zellen, COORD{0, 0}, &n);
+    FillConsoleOutputAttribute(terminalzustand.konsole, farben, zellen, COORD{0, 0}, &n);
     if (leeren) {
-        FillConsoleOutputCharacterW(t.konsole, L' ', zellen, COORD{0, 0}, &n);
-        SetConsoleCursorPosition(t.konsole, COORD{0, 0});
+        FillConsoleOutputCharacterW(terminalzustand.konsole, L' ', zellen, COORD{0, 0}, &n);
+        SetConsoleCursorPosition(terminalzustand.konsole, COORD{0, 0});
     }
-    SetConsoleTextAttribute(t.konsole, farben);
+    SetConsoleTextAttribute(terminalzustand.konsole, farben);
 }
 
 // The colours reset and the screen cleared, as the shell had it.
 void wiederherstellen() {
-    const bool farbig = InterlockedExchange(&t.farbig, 0) != 0;
-    if (InterlockedExchange(&t.raeumen, 0) != 0 || farbig) konsole_fuellen(t.farben_vorher, true);
-    if (t.codepage != 0) {
-        SetConsoleOutputCP(t.codepage);
-        t.codepage = 0;
+    const bool farbig = InterlockedExchange(&terminalzustand.farbig, 0) != 0;
+    if (InterlockedExchange(&terminalzustand.raeumen, 0) != 0 || farbig) konsole_fuellen(terminalzustand.farben_vorher, true);
+    if (terminalzustand.codepage != 0) {
+        SetConsoleOutputCP(terminalzustand.codepage);
+        terminalzustand.codepage = 0;
     }
 }
 
@@ -108,8 +108,8 @@ bool konsole_tastatur() {
 // The console shows UTF-8 passed through the C runtime byte by byte as two Latin-1 letters (under
 // wine at least); as UTF-16 it shows every letter right, whatever its code page.
 bool konsole_schreiben(std::string_view bytes) {
-    std::string text = std::move(t.angefangen) + std::string(bytes);
-    t.angefangen.clear();
+    std::string text = std::move(terminalzustand.angefangen) + std::string(bytes);
+    terminalzustand.angefangen.clear();
     // A character cut off at the end waits for the rest of it.
     std::size_t ganz = text.size();
     for (std::size_t zurueck = 1; zurueck <= 3 && zurueck <= text.size(); ++zurueck) {
@@ -119,7 +119,7 @@ bool konsole_schreiben(std::string_view bytes) {
         if (laenge > zurueck) ganz = text.size() - zurueck;
         break;
     }
-    t.angefangen = text.substr(ganz);
+    terminalzustand.angefangen = text.substr(ganz);
     text.resize(ganz);
     if (text.empty()) return true;
     const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -128,8 +128,8 @@ bool konsole_schreiben(std::string_view bytes) {
     for (std::size_t ab = 0; ab < w.size();) {
         DWORD geschrieben = 0;
         const DWORD stueck = static_cast<DWORD>(w.size() - ab < 8192 ? w.size() - ab : 8192);
-        if (!WriteConsoleW(t.konsole, w.data() + ab, stueck, &geschrieben, nullptr) || geschrieben == 0) {
-            t.ausgabefehler = EIO;
+        if (!WriteConsoleW(terminalzustand.konsole, w.data() + ab, stueck, &geschrieben, nullptr) || geschrieben == 0) {
+            terminalzustand.ausgabefehler = EIO;
             return false;
         }
         ab += geschrieben;
@@ -163,33 +163,33 @@ int konsole_lesen(char* ziel, std::size_t platz) {
 struct windows_konsole final : geraet {
     bool zeile_lesen(std::string& zeile) override {
         for (;;) {
-            if (stueck_nehmen(t.vorrat, zeile)) return true;
-            if (t.vorrat.zu_ende) return false;
+            if (stueck_nehmen(terminalzustand.vorrat, zeile)) return true;
+            if (terminalzustand.vorrat.zu_ende) return false;
             char stueck[1 << 14];
-            const int n = t.eingabe_konsole ? konsole_lesen(stueck, sizeof stueck)
+            const int n = terminalzustand.eingabe_konsole ? konsole_lesen(stueck, sizeof stueck)
                                             : _read(0, stueck, sizeof stueck);  // text mode: CR LF arrives as LF
             // Only a line typed after its prompt, and echoed by the console, ends on a line's start.
-            t.zeilenanfang = t.eingabe_konsole && n > 0 && stueck[n - 1] == '\n';
+            terminalzustand.zeilenanfang = terminalzustand.eingabe_konsole && n > 0 && stueck[n - 1] == '\n';
             if (n <= 0) {
                 // Ctrl-C ends a console read as if input had ended, and the handler starts on
                 // its thread a moment later: it, not the end of input, ends the program then.
-                if (t.tastatur) Sleep(200);
+                if (terminalzustand.tastatur) Sleep(200);
                 if (abbruch_begonnen.load()) Sleep(INFINITE);
-                t.vorrat.zu_ende = true;
+                terminalzustand.vorrat.zu_ende = true;
             } else {
-                nachfuellen(t.vorrat, stueck, static_cast<std::size_t>(n));
+                nachfuellen(terminalzustand.vorrat, stueck, static_cast<std::size_t>(n));
             }
         }
     }
 
     bool ausgeben(std::string_view bytes) override {
         const aufgeschoben sperre;
-        t.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
-        if (t.konsole != nullptr) return konsole_schreiben(bytes);
+        terminalzustand.zeilenanfang = !bytes.empty() && bytes.back() == '\n';
+        if (terminalzustand.konsole != nullptr) return konsole_schreiben(bytes);
         while (!bytes.empty()) {
             const int n = _write(1, bytes.data(), static_cast<unsigned>(bytes.size()));
             if (n <= 0) {
-                t.ausgabefehler = n < 0 && errno != 0 ? errno : EIO;
+                terminalzustand.ausgabefehler = n < 0 && errno != 0 ? errno : EIO;
                 return false;
             }
             bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -201,7 +201,7 @@ struct windows_konsole final : geraet {
     // Ctrl-C arrives here as a key (the console does not process it while a key is awaited): it
     // ends the program as it does anywhere else.
     void taste() override {
-        if (!t.tastatur) return;
+        if (!terminalzustand.tastatur) return;
         const int c = _getch();
         if (c == 3) {
             bei_strg(CTRL_C_EVENT);
@@ -212,39 +212,39 @@ struct windows_konsole final : geraet {
 
     void farben_an() override {
         const char* ohne_farbe = std::getenv("NO_COLOR");
-        if (t.konsole == nullptr) return;
+        if (terminalzustand.konsole == nullptr) return;
         const aufgeschoben sperre;
         // Without colours the screen is still cleared at the end.
         if (ohne_farbe != nullptr && *ohne_farbe != '\0') {
-            t.raeumen = 1;
+            terminalzustand.raeumen = 1;
             return;
         }
-        t.farbig = 1;  // first: a handler resets colours that are not on yet without harm
+        terminalzustand.farbig = 1;  // first: a handler resets colours that are not on yet without harm
         konsole_fuellen(unsere_farben, false);
     }
 
     void loeschen() override {
         const aufgeschoben sperre;
         CONSOLE_SCREEN_BUFFER_INFO info;
-        if (t.konsole != nullptr && GetConsoleScreenBufferInfo(t.konsole, &info)) konsole_fuellen(info.wAttributes, true);
+        if (terminalzustand.konsole != nullptr && GetConsoleScreenBufferInfo(terminalzustand.konsole, &info)) konsole_fuellen(info.wAttributes, true);
     }
 
     // Spaces blank what the line showed before: no escape sequences here.
     void status(std::string_view zeile) override {
         const aufgeschoben sperre;
-        if (t.konsole == nullptr || !t.zeilenanfang) return;
+        if (terminalzustand.konsole == nullptr || !terminalzustand.zeilenanfang) return;
         // Never wrapped: a wrapped line could not be taken back from its last row.
         CONSOLE_SCREEN_BUFFER_INFO info;
-        if (GetConsoleScreenBufferInfo(t.konsole, &info) && info.dwSize.X > 1) {
+        if (GetConsoleScreenBufferInfo(terminalzustand.konsole, &info) && info.dwSize.X > 1) {
             const auto breite = static_cast<std::size_t>(info.dwSize.X - 1);
             zeile = zeile.substr(0, std::min(zeile.size(), breite));
-            t.statuslaenge = std::min(t.statuslaenge, breite);
+            terminalzustand.statuslaenge = std::min(terminalzustand.statuslaenge, breite);
         }
         std::string text(1, '\r');
         text.append(zeile.data(), zeile.size());
-        if (t.statuslaenge > zeile.size()) text.append(t.statuslaenge - zeile.size(), ' ');
+        if (terminalzustand.statuslaenge > zeile.size()) text.append(terminalzustand.statuslaenge - zeile.size(), ' ');
         if (zeile.empty()) text += "\r";
-        t.statuslaenge = zeile.size();
+        terminalzustand.statuslaenge = zeile.size();
         konsole_schreiben(text);
     }
 };
@@ -254,22 +254,22 @@ windows_konsole konsole;
 }  // namespace
 
 geraet& terminal_oeffnen() {
-    t.bildschirm = _isatty(1) != 0;
-    t.tastatur = konsole_tastatur();
-    if (t.bildschirm) {
+    terminalzustand.bildschirm = _isatty(1) != 0;
+    terminalzustand.tastatur = konsole_tastatur();
+    if (terminalzustand.bildschirm) {
         // For anything else that writes bytes to the console: the texts' ä and ü are UTF-8.
-        t.codepage = GetConsoleOutputCP();
+        terminalzustand.codepage = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
         DWORD modus = 0;
         const HANDLE aus = GetStdHandle(STD_OUTPUT_HANDLE);
         CONSOLE_SCREEN_BUFFER_INFO info;
-        if (aus != INVALID_HANDLE_VALUE && GetConsoleMode(aus, &modus)) t.konsole = aus;
-        if (t.konsole != nullptr && GetConsoleScreenBufferInfo(aus, &info)) t.farben_vorher = info.wAttributes;
-        else t.farben_vorher = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
+        if (aus != INVALID_HANDLE_VALUE && GetConsoleMode(aus, &modus)) terminalzustand.konsole = aus;
+        if (terminalzustand.konsole != nullptr && GetConsoleScreenBufferInfo(aus, &info)) terminalzustand.farben_vorher = info.wAttributes;
+        else terminalzustand.farben_vorher = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
     }
     DWORD modus = 0;
     const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
-    t.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
+    terminalzustand.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
     SetConsoleCtrlHandler(bei_strg, TRUE);
     return konsole;
 }
@@ -278,10 +278,10 @@ int terminal_schliessen() {
     // Held for good: a handler that starts now waits, and one under way ends the program itself.
     abbruch.lock();
     wiederherstellen();
-    if (t.ausgabefehler == 0) return 0;
-    if (t.ausgabefehler != EPIPE) {
+    if (terminalzustand.ausgabefehler == 0) return 0;
+    if (terminalzustand.ausgabefehler != EPIPE) {
         const std::string meldung =
-            std::string(ausgabe_fehlgeschlagen) + fehlergrund(t.ausgabefehler) + "\n";
+            std::string(ausgabe_fehlgeschlagen) + fehlergrund(terminalzustand.ausgabefehler) + "\n";
         _write(2, meldung.data(), static_cast<unsigned>(meldung.size()));
     }
     return 1;
@@ -295,13 +295,13 @@ void abbruch_zulassen() { abbruch.unlock(); }
 void abbruch_einrichten() {
     DWORD modus = 0;
     const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
-    t.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
+    terminalzustand.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
     SetConsoleCtrlHandler(bei_strg, TRUE);
 }
 
 long long standardeingabe_lesen(char* ziel, std::size_t platz) {
     // A console's characters as typed, whatever the code page; anything else as bytes.
-    if (t.eingabe_konsole) return konsole_lesen(ziel, platz);
+    if (terminalzustand.eingabe_konsole) return konsole_lesen(ziel, platz);
     for (;;) {
         const int n = _read(0, ziel, static_cast<unsigned>(std::min<std::size_t>(platz, 1 << 30)));
         if (n >= 0 || errno != EINTR) return n;

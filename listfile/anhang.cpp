@@ -53,7 +53,7 @@ struct abbruch_zustand {
     std::atomic<std::size_t> flug_n{0};
     char pfad[1024] = {};
 };
-abbruch_zustand a;
+abbruch_zustand abbruchzustand;
 
 // One step that the clean-up after an ending signal must not run into (see abbruch_aufschieben).
 struct schritt {
@@ -73,7 +73,7 @@ struct schritt {
 // finds the name gone and opens it anew. Only async-signal-safe calls.
 void angelegte_entfernen(int fd, const char* pfad, bool gesperrt) {
     // Windows removes no file that is still open for reading.
-    const int lesend = a.lesend.exchange(-1);
+    const int lesend = abbruchzustand.lesend.exchange(-1);
     if (lesend >= 0) sys::schliessen(lesend);
     bool unterstuetzt = true;
     if (gesperrt || sys::sperre_versuchen(fd, unterstuetzt) || !unterstuetzt) {
@@ -101,19 +101,19 @@ bool gleiche_bytes(int lesend, long long ab, const char* p, std::size_t n) {
 // to the end of the file is its own: nobody else's bytes between its writes, the file neither
 // grown nor cut since, and still the file the name names. Only async-signal-safe calls.
 bool eigene_zuruecknehmen() {
-    const int fd = a.fd.load();
-    const long long anfang = a.anfang.load();
-    const long long stand = a.stand.load();
-    if (fd < 0 || anfang < 0 || a.fremd.load()) return false;
+    const int fd = abbruchzustand.fd.load();
+    const long long anfang = abbruchzustand.anfang.load();
+    const long long stand = abbruchzustand.stand.load();
+    if (fd < 0 || anfang < 0 || abbruchzustand.fremd.load()) return false;
     const long long ende = sys::stelle(fd);
     if (ende < stand || sys::groesse(fd) != ende) return false;
     if (ende > stand) {
         // Interrupted just after a write: its bytes are ours if they are the ones it wrote.
-        const char* flug = a.flug.load();
+        const char* flug = abbruchzustand.flug.load();
         const auto n = static_cast<std::size_t>(ende - stand);
-        if (flug == nullptr || n > a.flug_n.load() || !gleiche_bytes(a.lesend.load(), stand, flug, n)) return false;
+        if (flug == nullptr || n > abbruchzustand.flug_n.load() || !gleiche_bytes(abbruchzustand.lesend.load(), stand, flug, n)) return false;
     }
-    if (!sys::noch_derselbe(fd, a.pfad) || !sys::kuerzen(fd, anfang)) return false;
+    if (!sys::noch_derselbe(fd, abbruchzustand.pfad) || !sys::kuerzen(fd, anfang)) return false;
     if (nach_kuerzen != nullptr) nach_kuerzen();
     return true;
 }
@@ -128,8 +128,8 @@ bool letztes_zeilenende(int lesend, long long groesse) {
 // What this listing wrote and cannot take back ends with a line break, so the next line stands on
 // its own. Only async-signal-safe calls.
 void zeile_beenden() {
-    const int fd = a.fd.load();
-    if (letztes_zeilenende(a.lesend.load(), sys::groesse(fd))) return;
+    const int fd = abbruchzustand.fd.load();
+    if (letztes_zeilenende(abbruchzustand.lesend.load(), sys::groesse(fd))) return;
     sys::schreiben(fd, sys::zeilenende, std::strlen(sys::zeilenende));
 }
 
@@ -137,48 +137,48 @@ void zeile_beenden() {
 // by a signal that came right after the first run's truncation, it finds the file at its old size:
 // nothing of ours is left, and nothing may be added.
 void anhang_abbrechen() {
-    const long long anfang = a.anfang.load();
+    const long long anfang = abbruchzustand.anfang.load();
     if (anfang < 0) return;
-    if (sys::groesse(a.fd.load()) == anfang) {
-        a.anfang.store(-1);
+    if (sys::groesse(abbruchzustand.fd.load()) == anfang) {
+        abbruchzustand.anfang.store(-1);
         return;
     }
-    const bool geschrieben = a.stand.load() != anfang || sys::stelle(a.fd.load()) > a.stand.load();
+    const bool geschrieben = abbruchzustand.stand.load() != anfang || sys::stelle(abbruchzustand.fd.load()) > abbruchzustand.stand.load();
     if (geschrieben && !eigene_zuruecknehmen()) zeile_beenden();
-    a.anfang.store(-1);
+    abbruchzustand.anfang.store(-1);
 }
 
 // Runs in the signal handler (POSIX) or the console's control handler (Windows).
 void bei_abbruch() {
-    const int fd = a.fd.load();
+    const int fd = abbruchzustand.fd.load();
     if (fd < 0) return;
-    const bool haengt_an = a.anfang.load() >= 0;
+    const bool haengt_an = abbruchzustand.anfang.load() >= 0;
     anhang_abbrechen();
-    if (a.angelegt.load()) angelegte_entfernen(fd, a.pfad, haengt_an);
+    if (abbruchzustand.angelegt.load()) angelegte_entfernen(fd, abbruchzustand.pfad, haengt_an);
 }
 
 // Writes all of it; with `verfolgen`, each write is counted as ours only where it lands right
 // after our previous one.
-bool alles_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
+bool ganz_schreiben_verfolgt(int fd, const char* p, std::size_t n, bool verfolgen) {
     while (n > 0) {
         // Only the append's own writes are a step the clean-up undoes; a device or a pipe may block
         // for good, and the clean-up must not wait for it.
         const schritt s(verfolgen);
         if (verfolgen) {
-            a.flug.store(p);
-            a.flug_n.store(n);
+            abbruchzustand.flug.store(p);
+            abbruchzustand.flug_n.store(n);
         }
         const long long w = sys::schreiben(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) {
-            a.flug_n.store(0);
+            abbruchzustand.flug_n.store(0);
             return false;
         }
         if (verfolgen) {
             const long long ende = sys::stelle(fd);
-            if (ende != a.stand.load() + w) a.fremd.store(true);
-            a.stand.store(ende);
-            a.flug_n.store(0);
+            if (ende != abbruchzustand.stand.load() + w) abbruchzustand.fremd.store(true);
+            abbruchzustand.stand.store(ende);
+            abbruchzustand.flug_n.store(0);
             if (nach_schreiben != nullptr) nach_schreiben(++schreibvorgaenge);
         }
         p += w;
@@ -195,7 +195,7 @@ const void* memrchr_portabel(const char* p, char c, std::size_t n) {
 
 // The spool's "\n" as the platform's line end.
 bool text_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
-    if (sys::zeilenende[1] == '\0') return alles_schreiben(fd, p, n, verfolgen);
+    if (sys::zeilenende[1] == '\0') return ganz_schreiben_verfolgt(fd, p, n, verfolgen);
     std::string stueck;
     while (n > 0) {
         std::size_t teil = std::min<std::size_t>(n, 1 << 15);
@@ -209,7 +209,7 @@ bool text_schreiben(int fd, const char* p, std::size_t n, bool verfolgen) {
             if (p[i] == '\n') stueck += sys::zeilenende;
             else stueck += p[i];
         }
-        if (!alles_schreiben(fd, stueck.data(), stueck.size(), verfolgen)) return false;
+        if (!ganz_schreiben_verfolgt(fd, stueck.data(), stueck.size(), verfolgen)) return false;
         p += teil;
         n -= teil;
     }
@@ -229,10 +229,10 @@ bool sperren(int fd) {
 }
 
 void vergessen(ziel& z) {
-    a.fd.store(-1);
-    a.anfang.store(-1);
-    a.angelegt.store(false);
-    const int lesend = a.lesend.exchange(-1);
+    abbruchzustand.fd.store(-1);
+    abbruchzustand.anfang.store(-1);
+    abbruchzustand.angelegt.store(false);
+    const int lesend = abbruchzustand.lesend.exchange(-1);
     if (lesend >= 0) sys::schliessen(lesend);
     z.fd = z.lesend = -1;
 }
@@ -261,11 +261,11 @@ namespace {
 
 // A file just created is this listing's from that moment: a signal right after must remove it.
 void angelegt_merken(const ziel& z) {
-    std::memcpy(a.pfad, z.weg.c_str(), z.weg.size() + 1);
-    a.anfang.store(-1);
-    a.lesend.store(-1);
-    a.angelegt.store(true);
-    a.fd.store(z.fd);
+    std::memcpy(abbruchzustand.pfad, z.weg.c_str(), z.weg.size() + 1);
+    abbruchzustand.anfang.store(-1);
+    abbruchzustand.lesend.store(-1);
+    abbruchzustand.angelegt.store(true);
+    abbruchzustand.fd.store(z.fd);
     beim_abbruch(bei_abbruch);
 }
 
@@ -274,7 +274,7 @@ void angelegt_merken(const ziel& z) {
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     const schritt s;
     // A typed NUL would cut the name short and send the block to another file.
-    if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof a.pfad) return false;
+    if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof abbruchzustand.pfad) return false;
     z.pfad = z.weg = pfad;
     z.angelegt = false;
     // Created only where missing, so we know whether a failure must remove it again.
@@ -290,7 +290,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
         // The name is there, its file is not: a link to a file not there yet, which is ours to
         // make, and to remove again, like a plain new name.
         std::string ziel;
-        if (!sys::verweisziel(pfad, ziel) || ziel.size() >= sizeof a.pfad) continue;
+        if (!sys::verweisziel(pfad, ziel) || ziel.size() >= sizeof abbruchzustand.pfad) continue;
         z.fd = sys::oeffnen(ziel.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
         if (z.angelegt) {
@@ -305,11 +305,11 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     z.regulaer = sys::ist_regulaer(z.fd);
     if (vor_lesend != nullptr) vor_lesend(z.weg.c_str());
     z.lesend = z.regulaer ? sys::lesend_oeffnen(z.fd, z.weg.c_str()) : -1;
-    std::memcpy(a.pfad, z.weg.c_str(), z.weg.size() + 1);
-    a.angelegt.store(z.angelegt);
-    a.anfang.store(-1);
-    a.lesend.store(z.lesend);
-    a.fd.store(z.fd);
+    std::memcpy(abbruchzustand.pfad, z.weg.c_str(), z.weg.size() + 1);
+    abbruchzustand.angelegt.store(z.angelegt);
+    abbruchzustand.anfang.store(-1);
+    abbruchzustand.lesend.store(z.lesend);
+    abbruchzustand.fd.store(z.fd);
     beim_abbruch(bei_abbruch);
     if (nach_oeffnen != nullptr) nach_oeffnen(pfad.c_str());
     return true;
@@ -350,22 +350,22 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     // known before the first byte is checked first.
     bool heil = anfang >= 0 && sys::platz(z.fd) >= static_cast<long long>(vorweg) + spool_umfang(s);
     if (heil) {
-        a.fremd.store(false);
+        abbruchzustand.fremd.store(false);
         schreibvorgaenge = 0;
-        a.stand.store(anfang);
-        a.anfang.store(anfang);
-        heil = alles_schreiben(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true) &&
-               !a.fremd.load();
+        abbruchzustand.stand.store(anfang);
+        abbruchzustand.anfang.store(anfang);
+        heil = ganz_schreiben_verfolgt(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true) &&
+               !abbruchzustand.fremd.load();
         const schritt ende;
         if (!heil) anhang_abbrechen();
-        a.anfang.store(-1);
+        abbruchzustand.anfang.store(-1);
     }
     spool_freigeben(s);
     const schritt ende;
     if (!heil && z.angelegt) {
         // Still under our lock, so no peer can have added a block meanwhile.
         const int fd = z.fd;
-        a.fd.store(-1);
+        abbruchzustand.fd.store(-1);
         angelegte_entfernen(fd, z.weg.c_str(), true);
         z.fd = -1;
         vergessen(z);
@@ -381,7 +381,7 @@ void ziel_aufgeben(ziel& z, spool& s) {
     const schritt ende;
     if (z.fd < 0) return;
     const int fd = z.fd;
-    a.fd.store(-1);
+    abbruchzustand.fd.store(-1);
     if (z.angelegt) angelegte_entfernen(fd, z.weg.c_str(), false);
     else sys::schliessen(fd);
     z.fd = -1;

@@ -19,7 +19,7 @@ std::unique_ptr<char[]> frei;  // a spool's memory from an earlier listing, `spe
 int voll_bei = 0;              // test hook: the write to TMPDIR's spool that finds it full
 int auslagerungen = 0;
 
-bool alles_schreiben(int fd, const char* p, std::size_t n) {
+bool ganz_schreiben(int fd, const char* p, std::size_t n) {
     while (n > 0) {
         const long long w = sys::schreiben(fd, p, n);
         if (w < 0 && errno == EINTR) continue;
@@ -52,7 +52,7 @@ bool spool_umziehen(spool& s) {
     const int neu = sys::spooldatei(true, ordner_gleich);
     if (neu < 0) return false;
     const bool kopiert = s.fd < 0 || ausgelagert_lesen(s.fd, [neu](const char* p, std::size_t n) {
-                             return alles_schreiben(neu, p, n);
+                             return ganz_schreiben(neu, p, n);
                          });
     if (s.fd >= 0) sys::schliessen(s.fd);
     s.fd = neu;
@@ -69,8 +69,8 @@ bool spool_auslagern(spool& s) {
     }
     // Test hook: half of this write lands, then TMPDIR is full.
     bool voll = !s.im_system && voll_bei > 0 && ++auslagerungen == voll_bei;
-    if (voll) alles_schreiben(s.fd, s.speicher.get(), s.laenge / 2);
-    while (std::exchange(voll, false) || !alles_schreiben(s.fd, s.speicher.get(), s.laenge)) {
+    if (voll) ganz_schreiben(s.fd, s.speicher.get(), s.laenge / 2);
+    while (std::exchange(voll, false) || !ganz_schreiben(s.fd, s.speicher.get(), s.laenge)) {
         // A part may have gone to the full file: the move copies only what was counted.
         if (!sys::kuerzen(s.fd, static_cast<long long>(s.ausgelagert)) || !spool_umziehen(s)) return false;
     }

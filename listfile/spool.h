@@ -36,10 +36,6 @@ inline std::uint64_t spool_bytes(const spool& s) { return s.ausgelagert + s.laen
 // Gives back the temporary file; the memory is kept for the next block.
 void spool_freigeben(spool& s);
 
-// Test hook: how much of a block is kept in memory before it goes to a temporary file (0: the
-// default).
-void speichergrenze_setzen(std::size_t bytes);
-
 // One prime's line, its digits and the line break, written straight into the spool: a long run
 // adds millions of them.
 inline bool spool_zeile(spool& s, std::uint32_t zahl) {
@@ -73,6 +69,10 @@ inline bool spool_zeile(spool& s, std::uint32_t zahl) {
     ++s.zeilen;
     return true;
 }
+
 // Test hook: the `schreibvorgang`th write to a spool in TMPDIR (numbered from 1) finds it full
 // after half its bytes (0: never).
 void tmpdir_voll_bei(int schreibvorgang);
+// Test hook: how much of a block is kept in memory before it goes to a temporary file (0: the
+// default).
+void speichergrenze_setzen(std::size_t bytes);

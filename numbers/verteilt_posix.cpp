@@ -1,4 +1,5 @@
 #include "numbers/verteilt.h"
+#include "numbers/verteilt_system.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,5 @@
 #include "numbers/verteilt.h"
+#include "numbers/verteilt_system.h"
 
 #include <process.h>
 #include <windows.h>
