@@ -112,10 +112,12 @@ void vergleichen(benchmark::State& state, Programm programm, Nackt nackt) {
 
 // ---- the benchmarks ------------------------------------------------------------------------------
 
-// The benchmarks below run with the kernel given as their first argument (at most what the CPU
-// has): 3 AVX-512, 2 AVX2, 1 SSE2 (the x86-64 baseline), 0 portable; and where there is a second,
-// on that many threads (0: one per CPU the process may use, as the program does). The bare loop
-// always runs on one core.
+// The benchmarks below run with the kernel level given as their first argument (at most what the
+// CPU has; the names below, for the argument the library counts them by); and where there is a
+// second, on that many threads (0: one per CPU the process may use, as the program does). The bare
+// loop always runs on one core.
+constexpr long PORTABEL = static_cast<long>(kernstufe::portabel), SSE2 = static_cast<long>(kernstufe::sse2),
+               AVX2 = static_cast<long>(kernstufe::avx2), AVX512 = static_cast<long>(kernstufe::avx512);
 struct stufe_setzen {
     explicit stufe_setzen(benchmark::State& state, bool mit_faeden = false) {
         const auto gewuenscht = static_cast<kernstufe>(state.range(0));
@@ -125,7 +127,7 @@ struct stufe_setzen {
         state.counters["Faeden"] = faeden();
     }
     ~stufe_setzen() {
-        kern_begrenzen(kernstufe::avx512);
+        kern_begrenzen(hoechste_kernstufe);
         faeden_setzen(0);
     }
 };
@@ -274,17 +276,17 @@ void Start_bis_Menue(benchmark::State& state) {
 }  // namespace
 
 // Each on the best kernel and on the x86-64 baseline.
-BENCHMARK(Primtest_Schlimmster)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
-BENCHMARK(Primtest_Gemischt)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
-BENCHMARK(Teilbarkeit_100000007)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
-BENCHMARK(Teilbarkeit_1000000007)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})->Args({1, 0})->Args({1, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Lister_Bildschirm)->Arg(3)->Arg(2)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(Lister_Datei)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})->Args({1, 0})->Args({0, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(Lister_Datei_1e7)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({2, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(Kerne_Lister_Datei_1e7)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(Kerne_Teilbarkeit_4294967291)->Arg(3)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Lister_Datei_ab_6)->Arg(3)->Arg(2)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
-BENCHMARK(Lister_Oberster_Bereich)->Arg(3)->Arg(2)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(Primtest_Schlimmster)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->Arg(PORTABEL)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Primtest_Gemischt)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Teilbarkeit_100000007)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(Teilbarkeit_1000000007)->Args({AVX512, 0})->Args({AVX512, 1})->Args({AVX2, 0})->Args({AVX2, 1})->Args({SSE2, 0})->Args({SSE2, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Lister_Bildschirm)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei)->Args({AVX512, 0})->Args({AVX512, 1})->Args({AVX2, 0})->Args({AVX2, 1})->Args({SSE2, 0})->Args({PORTABEL, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(Lister_Datei_1e7)->Args({AVX512, 0})->Args({AVX512, 1})->Args({AVX2, 0})->Args({AVX2, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Kerne_Lister_Datei_1e7)->Arg(AVX512)->Arg(AVX2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(Kerne_Teilbarkeit_4294967291)->Arg(AVX512)->Arg(AVX2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Lister_Datei_ab_6)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->Arg(PORTABEL)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(Lister_Oberster_Bereich)->Arg(AVX512)->Arg(AVX2)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

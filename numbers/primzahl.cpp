@@ -1,14 +1,13 @@
 #include "numbers/primzahl.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "numbers/kernels/kerne.h"
+#include "numbers/kernels/wurzel.h"
 
 namespace {
 
-// Exact for every 32-bit value: the double holds it exactly and its root rounds down correctly.
-std::uint32_t wurzel(std::uint32_t zahl) { return static_cast<std::uint32_t>(std::sqrt(static_cast<double>(zahl))); }
+std::uint32_t wurzel(std::uint32_t zahl) { return ganzzahlige_wurzel(zahl); }
 
 bool endziffer_verwirft(std::uint32_t zahl) {
     const std::uint32_t lz = zahl % 10;

@@ -116,7 +116,7 @@ protected:
         if (GetParam().wert == kernstufe::avx2 && !__builtin_cpu_supports("avx2")) GTEST_SKIP() << "not on this CPU";
 #endif
     }
-    void TearDown() override { kern_begrenzen(kernstufe::avx512); }
+    void TearDown() override { kern_begrenzen(hoechste_kernstufe); }
 };
 
 TEST_P(Kern, ErsterTeilerWieDieSchleife) {
@@ -377,7 +377,7 @@ TEST(KernWahl, DieBesteEinmalUndBegrenzbar) {
     const kernstufe beste = kern_aktiv();
     EXPECT_EQ(kern_begrenzen(kernstufe::portabel), kernstufe::portabel);
     EXPECT_EQ(kern_aktiv(), kernstufe::portabel);
-    EXPECT_EQ(kern_begrenzen(kernstufe::avx512), beste);
+    EXPECT_EQ(kern_begrenzen(hoechste_kernstufe), beste);
 #if defined(__x86_64__) && !defined(ZIFFERON_AVX512_EMULIERT)
     __builtin_cpu_init();
     EXPECT_EQ(beste == kernstufe::avx512, __builtin_cpu_supports("avx512bw") != 0);

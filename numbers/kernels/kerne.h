@@ -32,9 +32,14 @@ std::uint64_t teiler_im_block(std::uint32_t zahl, std::uint32_t hoch, unsigned b
 // Requires hoch <= zahl.
 void teiler_in_bloecken(std::uint32_t zahl, std::uint32_t hoch, unsigned bloecke, std::uint64_t* masken);
 
-// The kernels, from the portable one up. The best one the CPU supports is chosen once, at start.
+// The kernel levels, from the portable one up. The best one this build has and the CPU supports is
+// chosen once, on first use.
 enum class kernstufe { portabel, sse2, avx2, avx512 };
+// The highest level the program knows: kern_begrenzen(hoechste_kernstufe) lifts every limit.
+inline constexpr kernstufe hoechste_kernstufe = kernstufe::avx512;
 
 kernstufe kern_aktiv();
-// For tests and benchmarks: uses at most `hoechstens` (as on an older CPU); returns what is used.
+
+// Test hook (and for the benchmarks): uses at most `hoechstens` (as on an older CPU); returns what
+// is used.
 kernstufe kern_begrenzen(kernstufe hoechstens);

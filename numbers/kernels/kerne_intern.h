@@ -1,5 +1,6 @@
 // What the kernel files share: the tables of constants and each level's entry points, chosen
-// from by numbers/kernels/kerne.cpp. Not for the rest of the program.
+// from by numbers/kernels/kerne.cpp. Not for the rest of the program. A level's entry points exist
+// only where it is built (kerne.cpp's table says which).
 //
 // Kept free of inline library code: the vector kernels are compiled for other instruction sets,
 // and an inline function compiled there could be picked by the linker for the whole program.
@@ -16,6 +17,11 @@ struct alignas(64) inverse_tabelle {
     std::uint16_t schranke[inverse_anzahl + 64];  // 65535 / d: the largest x with x * d < 2^16
 };
 extern const inverse_tabelle inverse;
+
+// The portable level (kern_portabel.cpp), which is also every other level's fallback.
+std::uint32_t erster_teiler_portabel(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
+std::uint64_t teiler_im_block_portabel(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+unsigned teiler_schritte_portabel(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
 
 std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint32_t erster_teiler_avx2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
@@ -34,7 +40,7 @@ unsigned ohne_teiler_avx512(std::uint32_t* zahlen, std::uint32_t* grenzen, unsig
 std::uint64_t teiler_im_block_sse2(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
 
 // Above the root the remainder of each candidate follows from the one above it (the proof is at the
-// portable kernel in numbers/kernels/kerne.cpp). Of `bloecke` whole blocks from `oben` down, all of whose
+// portable kernel in numbers/kernels/kern_portabel.cpp). Of `bloecke` whole blocks from `oben` down, all of whose
 // candidates are above the integer square root of `zahl`, fills the masks of as many as the kernel
 // takes at once (a whole group, or none) and returns how many.
 unsigned teiler_schritte_sse2(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
