@@ -30,8 +30,8 @@ gelesen lesen_d(std::int32_t& wert);
 gelesen lesen_u(std::uint32_t& wert);
 gelesen lesen_i(std::int32_t& wert);
 gelesen lesen_uu(std::uint32_t& erster, std::uint32_t& zweiter);
-// One word up to the next white space; a longer word than `hoechstens` bytes is `zu_gross`
-// and stores nothing.
+// One word up to the next white space; a word of more than `hoechstens` characters (UTF-8, each
+// counted once whatever its bytes) is `zu_gross` and stores nothing.
 gelesen lesen_s(std::string& wort, std::size_t hoechstens);
 
 // Drops what is left of the current line; the next read waits for a new one.

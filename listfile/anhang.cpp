@@ -259,12 +259,14 @@ long long spool_umfang(const spool& s) {
 
 namespace {
 
-// A file just created is this listing's from that moment: a signal right after must remove it.
-void angelegt_merken(const ziel& z) {
+// Arms the clean-up for the open target: the descriptor stored last, so the handler sees a whole
+// state or none. A file just created is this listing's from that moment: a signal right after
+// must remove it, before its reading descriptor exists.
+void abbruch_scharf(const ziel& z) {
     std::memcpy(abbruchzustand.pfad, z.weg.c_str(), z.weg.size() + 1);
+    abbruchzustand.angelegt.store(z.angelegt);
     abbruchzustand.anfang.store(-1);
-    abbruchzustand.lesend.store(-1);
-    abbruchzustand.angelegt.store(true);
+    abbruchzustand.lesend.store(z.lesend);
     abbruchzustand.fd.store(z.fd);
     beim_abbruch(bei_abbruch);
 }
@@ -285,7 +287,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
         if (vor_versuch != nullptr) vor_versuch(pfad.c_str());
         z.fd = sys::oeffnen(pfad.c_str(), sys::anlegen::neu);
         z.angelegt = z.fd >= 0;
-        if (z.angelegt) angelegt_merken(z);
+        if (z.angelegt) abbruch_scharf(z);
         if (z.fd >= 0 || errno != EEXIST) break;
         // The name is there, its file is not: a link to a file not there yet, which is ours to
         // make, and to remove again, like a plain new name.
@@ -295,7 +297,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
         z.angelegt = z.fd >= 0;
         if (z.angelegt) {
             z.weg = ziel;
-            angelegt_merken(z);
+            abbruch_scharf(z);
         }
         if (z.fd >= 0 || errno != EEXIST) break;
     }
@@ -305,12 +307,7 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     z.regulaer = sys::ist_regulaer(z.fd);
     if (vor_lesend != nullptr) vor_lesend(z.weg.c_str());
     z.lesend = z.regulaer ? sys::lesend_oeffnen(z.fd, z.weg.c_str()) : -1;
-    std::memcpy(abbruchzustand.pfad, z.weg.c_str(), z.weg.size() + 1);
-    abbruchzustand.angelegt.store(z.angelegt);
-    abbruchzustand.anfang.store(-1);
-    abbruchzustand.lesend.store(z.lesend);
-    abbruchzustand.fd.store(z.fd);
-    beim_abbruch(bei_abbruch);
+    abbruch_scharf(z);
     if (nach_oeffnen != nullptr) nach_oeffnen(pfad.c_str());
     return true;
 }

@@ -29,5 +29,9 @@ inline std::uint32_t testn_epi16_mask(simde__m512i a, simde__m512i b) {
 
 }  // namespace simde_ergaenzt
 
-#define _mm512_mulhi_epu16 simde_ergaenzt::mulhi_epu16
-#define _mm512_testn_epi16_mask simde_ergaenzt::testn_epi16_mask
+// In SIMDe's own style: a newer SIMDe that has them defines these names itself, so they are taken
+// back first, and only calls are replaced.
+#undef _mm512_mulhi_epu16
+#define _mm512_mulhi_epu16(a, b) simde_ergaenzt::mulhi_epu16(a, b)
+#undef _mm512_testn_epi16_mask
+#define _mm512_testn_epi16_mask(a, b) simde_ergaenzt::testn_epi16_mask(a, b)
