@@ -36,6 +36,7 @@ struct terminal_zustand {
     HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
     std::string angefangen;           // the start of a UTF-8 character cut off by the last write
     std::size_t statuslaenge = 0;     // the progress line now shown, to be blanked by the next
+    bool farblos = false;             // NO_COLOR set and not empty: read once, at start
 };
 
 terminal_zustand terminalzustand;
@@ -48,6 +49,8 @@ std::atomic<void (*)()> aufraeumen{nullptr};
 // two never work at the same time. Recursive, as the list file's steps nest.
 std::recursive_mutex abbruch;
 std::atomic<bool> abbruch_begonnen{false};
+// Set by the control handler as it begins: a console read that Ctrl-C ended waits for it.
+const HANDLE abbruch_ereignis = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
 // Blue on bright white, as "color f1" sets it.
 constexpr WORD unsere_farben = BACKGROUND_RED | BACKGROUND_GREEN | BACKGROUND_BLUE | BACKGROUND_INTENSITY | FOREGROUND_BLUE;
@@ -84,6 +87,7 @@ void wiederherstellen() {
 BOOL WINAPI bei_strg(DWORD) {
     // A later event (a burst of Ctrl-C) finds the end under way: the first one finishes it.
     if (abbruch_begonnen.exchange(true)) return TRUE;
+    SetEvent(abbruch_ereignis);
     abbruch.lock();
     if (auto f = aufraeumen.load()) f();
     wiederherstellen();
@@ -105,6 +109,25 @@ bool konsole_tastatur() {
     return true;
 }
 
+// UTF-8 as the console's UTF-16.
+std::wstring utf16(std::string_view text) {
+    const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(std::max(breit, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
+    return w;
+}
+
+// All of it to the console, which may take a long text in parts.
+bool konsole_ganz_schreiben(HANDLE h, const std::wstring& w) {
+    for (std::size_t ab = 0; ab < w.size();) {
+        DWORD geschrieben = 0;
+        const DWORD stueck = static_cast<DWORD>(w.size() - ab < 8192 ? w.size() - ab : 8192);
+        if (!WriteConsoleW(h, w.data() + ab, stueck, &geschrieben, nullptr) || geschrieben == 0) return false;
+        ab += geschrieben;
+    }
+    return true;
+}
+
 // The console shows UTF-8 passed through the C runtime byte by byte as two Latin-1 letters (under
 // wine at least); as UTF-16 it shows every letter right, whatever its code page.
 bool konsole_schreiben(std::string_view bytes) {
@@ -121,32 +144,23 @@ bool konsole_schreiben(std::string_view bytes) {
     }
     terminalzustand.angefangen = text.substr(ganz);
     text.resize(ganz);
-    if (text.empty()) return true;
-    const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(breit), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
-    for (std::size_t ab = 0; ab < w.size();) {
-        DWORD geschrieben = 0;
-        const DWORD stueck = static_cast<DWORD>(w.size() - ab < 8192 ? w.size() - ab : 8192);
-        if (!WriteConsoleW(terminalzustand.konsole, w.data() + ab, stueck, &geschrieben, nullptr) || geschrieben == 0) {
-            terminalzustand.ausgabefehler = EIO;
-            return false;
-        }
-        ab += geschrieben;
-    }
-    return true;
+    if (text.empty() || konsole_ganz_schreiben(terminalzustand.konsole, utf16(text))) return true;
+    terminalzustand.ausgabefehler = EIO;
+    return false;
 }
 
 // A line from the console as the characters typed (UTF-16, whatever the code pages), as UTF-8 with
 // "\n" line ends, as redirected input is taken. A line that starts with Ctrl-Z ends the input, as
-// it does in text mode. 0 at the end of input, -1 on an error (Ctrl-C ends a read so).
+// it does in text mode. 0 at the end of input, -1 on an error, -2 where Ctrl-C ended the read.
 int konsole_lesen(char* ziel, std::size_t platz) {
     wchar_t w[4096];
     DWORD n = 0;
     // At most a quarter of `platz` characters: each takes at most three bytes in UTF-8 (a
     // surrogate pair four for two).
     const DWORD hoechstens = static_cast<DWORD>(std::min<std::size_t>(std::size(w), platz / 4));
-    if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), w, hoechstens, &n, nullptr)) return -1;
+    const BOOL gelesen = ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), w, hoechstens, &n, nullptr);
+    if (n == 0 && GetLastError() == ERROR_OPERATION_ABORTED) return -2;
+    if (!gelesen) return -1;
     if (n == 0 || w[0] == 0x1A) return 0;
     std::size_t laenge = n;
     // CR LF as LF, as the C runtime's text mode gives it.
@@ -173,7 +187,7 @@ struct windows_konsole final : geraet {
             if (n <= 0) {
                 // Ctrl-C ends a console read as if input had ended, and the handler starts on
                 // its thread a moment later: it, not the end of input, ends the program then.
-                if (terminalzustand.tastatur) Sleep(200);
+                if (n == -2) WaitForSingleObject(abbruch_ereignis, INFINITE);
                 if (abbruch_begonnen.load()) Sleep(INFINITE);
                 terminalzustand.vorrat.zu_ende = true;
             } else {
@@ -211,11 +225,10 @@ struct windows_konsole final : geraet {
     }
 
     void farben_an() override {
-        const char* ohne_farbe = std::getenv("NO_COLOR");
         if (terminalzustand.konsole == nullptr) return;
         const aufgeschoben sperre;
         // Without colours the screen is still cleared at the end.
-        if (ohne_farbe != nullptr && *ohne_farbe != '\0') {
+        if (terminalzustand.farblos) {
             terminalzustand.raeumen = 1;
             return;
         }
@@ -254,6 +267,8 @@ windows_konsole konsole;
 }  // namespace
 
 geraet& terminal_oeffnen() {
+    const char* ohne_farbe = std::getenv("NO_COLOR");
+    terminalzustand.farblos = ohne_farbe != nullptr && *ohne_farbe != '\0';
     terminalzustand.bildschirm = _isatty(1) != 0;
     terminalzustand.tastatur = konsole_tastatur();
     if (terminalzustand.bildschirm) {
@@ -301,7 +316,14 @@ void abbruch_einrichten() {
 
 long long standardeingabe_lesen(char* ziel, std::size_t platz) {
     // A console's characters as typed, whatever the code page; anything else as bytes.
-    if (terminalzustand.eingabe_konsole) return konsole_lesen(ziel, platz);
+    if (terminalzustand.eingabe_konsole) {
+        const int n = konsole_lesen(ziel, platz);
+        if (n == -2) {
+            WaitForSingleObject(abbruch_ereignis, INFINITE);  // Ctrl-C: its handler ends the command
+            Sleep(INFINITE);
+        }
+        return n;
+    }
     for (;;) {
         const int n = _read(0, ziel, static_cast<unsigned>(std::min<std::size_t>(platz, 1 << 30)));
         if (n >= 0 || errno != EINTR) return n;
@@ -359,12 +381,7 @@ bool direkt_ausgeben(int kanal, std::string_view text) {
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
     DWORD modus = 0;
     if (GetConsoleMode(h, &modus)) {
-        const int breit = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring w(static_cast<std::size_t>(breit), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
-        DWORD geschrieben = 0;
-        if (WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &geschrieben, nullptr) && geschrieben == w.size())
-            return true;
+        if (konsole_ganz_schreiben(h, utf16(text))) return true;
         fehler_merken();
         return false;
     }

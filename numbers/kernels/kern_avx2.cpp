@@ -1,6 +1,7 @@
 // Kernels for CPUs with AVX2, compiled for it; chosen only where the CPU has it.
-// Leaf functions with few live vectors, so nothing 32 bytes wide is ever spilled to the stack
-// (Windows' stack is only 16-byte aligned).
+// Wide registers do go to the stack around the stepping's out-of-line calls; on Windows, whose
+// stack GCC keeps only 16-byte aligned, they must be unaligned moves, which the Windows build's
+// object check (cmake/keine-breiten-stapelzugriffe) guards.
 #include <immintrin.h>
 
 #include "numbers/kernels/kerne_intern.h"

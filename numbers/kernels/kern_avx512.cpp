@@ -1,6 +1,10 @@
 // Kernels for CPUs with AVX-512 F and BW, compiled for it; chosen only where the CPU has it.
-// Leaf functions with few live vectors, so nothing 64 bytes wide is ever spilled to the stack
-// (Windows' stack is only 16-byte aligned).
+// Wide registers do go to the stack: the stepping keeps its lanes' state across the out-of-line
+// calls that start a group and check a round (spuren_anfangen, runde_eintragen). On Linux GCC
+// aligns the frame for that; Windows' stack is only 16-byte aligned and GCC cannot align it
+// further there, so those spills must be unaligned moves: the Windows build's object check
+// (cmake/keine-breiten-stapelzugriffe, a test of that build) fails on any aligned 32- or 64-byte
+// move to or from the stack.
 #include <immintrin.h>
 
 // GCC 12's own AVX-512 headers start some results from _mm512_undefined_*, which its flow
@@ -15,6 +19,15 @@
 
 // The SSE2 kernel (numbers/kernels/kern_sse2.cpp, with the proof) on thirty-two 16-bit lanes, two
 // registers per branch.
+//
+// Why `ab` must be 3 + 64 m: the tables are loaded with aligned 64-byte loads. The tables are
+// 64-byte aligned (alignas in kerne_intern.h), and each is inverse_anzahl + 64 = 32832 entries of
+// 2 bytes, a multiple of 64 bytes, so inverse.hoch starts aligned too; the load at index k is
+// aligned when k is a multiple of 32, and k starts at (ab - 3) / 2 = 32 m and moves by 64.
+//
+// Why `mulhi(qh, d) == 0` is the other levels' test: they require qh <= 65535 / d, from a table,
+// i.e. qh d <= 65535, i.e. the 32-bit product qh d is below 2^16, which is exactly what a zero high
+// half of the 16 x 16-bit product says. Here the multiplication is cheaper than the table's load.
 namespace {
 
 // 3, 5, ..., 65 in the lanes, moved on to `ab`.

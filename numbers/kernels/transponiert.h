@@ -24,7 +24,13 @@
 namespace {
 
 // The chunk from the odd divisor `d` in the octave [2^k, 2^(k+1)): short at first, where most
-// candidates leave, longer later, where only primes and a few composites are left.
+// candidates leave, longer later, where only primes and a few composites are left. It ends at its
+// last divisor `hi`, odd, at most 2^(k+1) - 1, the octave's last odd number. Two things follow
+// from `hi` in the loop below: the chunk is masked (`maskiert`) exactly when the least bound,
+// grenzen[0] (the bounds ascend), is below hi, since only then can some lane's bound fall before
+// one of the chunk's divisors; and a candidate without a divisor in the chunk stays for the next
+// one (`bleiben_ab`) exactly when its bound reaches hi + 2, the next chunk's first divisor; with a
+// lower bound it has been tried with every odd divisor up to its bound, so it is prime.
 inline std::uint32_t stueck_ende(std::uint32_t d, unsigned k) {
     std::uint32_t laenge = d / 4;
     if (laenge < 8) laenge = 8;
@@ -90,6 +96,11 @@ unsigned transponiert(std::uint32_t* zahlen, std::uint32_t* grenzen, unsigned an
             anzahl = neu;
             d = hi + 2;
         }
+        // The jump to the next octave's first odd divisor, 2^(k+1) + 1, skips nothing: the loop
+        // above ended either at the octave's end, where the last chunk's hi is 2^(k+1) - 1 and
+        // d = hi + 2 is already there; or with no candidate left; or with every candidate's bound
+        // below d (the largest bound is the last, as they ascend), so that no divisor from d on
+        // can count for any of them.
         if (d < (1u << (k + 1)) + 1) d = (1u << (k + 1)) + 1;
     }
     // Every divisor up to each one's bound tried, none dividing.
