@@ -53,7 +53,8 @@ int optionen_auswerten(int argc, char** argv) {
     const bool bekannt = text != nullptr || erstes == "--";
     if (argc > 2 || !bekannt) {
         // The first argument that is not understood: a known option's extra argument, or itself.
-        const std::string meldung = "zifferon: unbekanntes Argument '" + harmlos(bekannt ? argv[2] : argv[1]) +
+        // Named as typed: on Windows the UTF-16 command line, not argv's code page.
+        const std::string meldung = "zifferon: unbekanntes Argument '" + harmlos(argumente_utf8(argc, argv)[bekannt ? 2 : 1]) +
                                     "' (siehe 'zifferon --help')\n";
         direkt_ausgeben(2, meldung);
         return 2;

@@ -594,6 +594,21 @@ TEST(Fortschritt, VerengtesFensterBehaeltKeineReste) {
     schliessen(s);
 }
 
+// A command on a terminal: its progress on standard error, taken away before the answer, and the
+// terminal's mode and colours untouched, no escape sequence at all.
+TEST(Fortschritt, BefehlZeigtIhnUndLaesstDasTerminal) {
+    setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
+    sitzung s = starten(nullptr, -1, nullptr, false, programm_befehl({"primzahlen", "4000000000", "300000", "--anzahl"}));
+    const int status = ende_abwarten(s, 60000);
+    unsetenv("ZIFFERON_FORTSCHRITT_MS");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(s.ausgabe.find(" % geprueft, "), std::string::npos) << s.ausgabe;
+    EXPECT_TRUE(s.ausgabe.ends_with("      13452\n")) << s.ausgabe;  // the line blanked, then the count
+    EXPECT_EQ(s.ausgabe.find('\x1b'), std::string::npos);
+    EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
+    schliessen(s);
+}
+
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
     const temp_ordner ordner;
     // Names as UTF-8 through a pipe on every system, also in the failure message.
