@@ -1,9 +1,12 @@
 // The real program with pipes, files and devices instead of a terminal: broken, slow, non-blocking
-// and endless streams, closed descriptors and ignored signals.
+// and endless streams, closed descriptors and ignored signals; the commands for scripts.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <string>
 #include <sys/resource.h>
@@ -13,11 +16,127 @@
 #include <unistd.h>
 #include <vector>
 
+#include "numbers/primzahl.h"
 #include "tests/pty.h"
-#include "tests/rohr.h"
 #include "tests/umgebung.h"
 
 namespace {
+
+struct stueck {
+    std::string text;
+    int pause_ms = 0;  // before it is written
+};
+
+struct aufruf {
+    std::vector<stueck> eingabe;          // fed through a pipe, piece by piece
+    const char* eingabedatei = nullptr;   // instead: standard input from this file
+    const char* ausgabedatei = nullptr;   // standard output to this file instead of a pipe
+    bool eingabe_nonblock = false;
+    bool ausgabe_nonblock = false;
+    bool leser_weg = false;               // the pipe's reader has gone before the program starts
+    int lesepause_ms = 0;                 // a slow reader: waits this long before each read
+    int ignoriert = 0;                    // a signal ignored at start
+    int signal_nach_start = 0;            // sent once the first output has arrived
+    std::vector<const char*> argumente;   // on the command line
+};
+
+struct ergebnis {
+    std::string aus;
+    std::string fehler;
+    int status = -1;
+    long rss_kib = 0;
+};
+
+void alles_schreiben(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, 100);
+            continue;
+        }
+        if (n <= 0) return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// Runs the program in a new session, without a controlling terminal.
+ergebnis ausfuehren(const aufruf& a) {
+    int ein[2], aus[2], fehler[2];
+    if (pipe(ein) != 0 || pipe(aus) != 0 || pipe(fehler) != 0) return {};
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setsid();
+        const int e = a.eingabedatei ? open(a.eingabedatei, O_RDONLY) : fcntl(ein[0], F_DUPFD, 3);
+        const int o = a.ausgabedatei ? open(a.ausgabedatei, O_WRONLY) : fcntl(aus[1], F_DUPFD, 3);
+        const int f = fcntl(fehler[1], F_DUPFD, 3);
+        for (int fd : {ein[0], ein[1], aus[0], aus[1], fehler[0], fehler[1]}) close(fd);
+        dup2(e, 0), dup2(o, 1), dup2(f, 2);
+        close(e), close(o), close(f);
+        if (a.eingabe_nonblock) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+        if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
+        programm_starten(programm_befehl({a.argumente.begin(), a.argumente.end()}), a.ignoriert);
+    }
+    close(ein[0]);
+    close(aus[1]);
+    close(fehler[1]);
+    if (a.leser_weg) close(aus[0]);
+    std::thread schreiber([&a, fd = ein[1]] {
+        signal(SIGPIPE, SIG_IGN);
+        for (const stueck& s : a.eingabe) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(s.pause_ms));
+            alles_schreiben(fd, s.text);
+        }
+        close(fd);
+    });
+    ergebnis r;
+    std::vector<pollfd> offen;
+    if (!a.leser_weg) offen.push_back({aus[0], POLLIN, 0});
+    offen.push_back({fehler[0], POLLIN, 0});
+    bool signal_gesendet = a.signal_nach_start == 0;
+    while (!offen.empty()) {
+        if (a.lesepause_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(a.lesepause_ms));
+        if (poll(offen.data(), offen.size(), 100) < 0) break;
+        for (std::size_t i = 0; i < offen.size();) {
+            char puffer[4096];
+            const ssize_t n = offen[i].revents != 0 ? read(offen[i].fd, puffer, sizeof puffer) : -2;
+            if (n == -2 || (n < 0 && errno == EINTR)) {
+                ++i;
+                continue;
+            }
+            if (n <= 0) {
+                close(offen[i].fd);
+                offen.erase(offen.begin() + static_cast<long>(i));
+                continue;
+            }
+            (offen[i].fd == fehler[0] ? r.fehler : r.aus).append(puffer, static_cast<std::size_t>(n));
+            if (!signal_gesendet && !r.aus.empty()) {
+                // Where it waits for its next input, so that the signal finds it at a prompt.
+                for (int i = 0; i < 3000 && systemaufruf(kind) != std::to_string(SYS_read); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                kill(kind, a.signal_nach_start);
+                signal_gesendet = true;
+            }
+            ++i;
+        }
+    }
+    schreiber.join();
+    rusage verbrauch{};
+    wait4(kind, &r.status, 0, &verbrauch);
+    r.rss_kib = verbrauch.ru_maxrss;
+    r.aus = wie_unter_linux(r.aus);
+    r.fehler = wie_unter_linux(r.fehler);
+    return r;
+}
+
+bool endete_mit(int status, int code) { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
+std::size_t anzahl(const std::string& text, const std::string& muster) {
+    std::size_t n = 0;
+    for (auto p = text.find(muster); p != std::string::npos; p = text.find(muster, p + 1)) ++n;
+    return n;
+}
 
 // ---- endless and odd input ----------------------------------------------------------------------
 
@@ -183,6 +302,233 @@ TEST(Signale, ImStartIgnorierteBleibenIgnoriert) {
         const ergebnis r = ausfuehren(a);
         EXPECT_TRUE(endete_mit(r.status, 0)) << signal << " " << r.status;
         EXPECT_NE(r.aus.find("\n97 ist eine Primzahl"), std::string::npos) << signal;
+    }
+}
+
+// ---- the commands for scripts: answers, errors, statuses and help, and their answers against the
+// plain algorithm at the kernels' edges --------------------------------------------------------------
+
+// The help texts, whole, as the user reads them.
+const std::string HILFE =
+    "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
+    "       zifferon prim [ZAHL...]\n"
+    "       zifferon teiler [ZAHL...]\n"
+    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n\n"
+    "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
+    "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
+    "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angeh\u00e4ngt an\n"
+    "eine Textdatei, Anleitung.\n\n"
+    "Ohne Argumente erscheint das Men\u00fc: jede Eingabe wird mit der Eingabetaste\n"
+    "abgeschlossen, Men\u00fcpunkt 5 beendet das Programm, und eine Eingabe am Men\u00fc, die\n"
+    "keine Zahl ist, w\u00e4hlt noch einmal, was zuletzt gew\u00e4hlt war.\n\n"
+    "Befehle f\u00fcr Skripte und Pipelines (Antworten auf der Standardausgabe, Meldungen\n"
+    "auf der Standardfehlerausgabe; kein Men\u00fc, keine Farben, keine Taste):\n"
+    "  prim        ob jede ZAHL eine Primzahl ist (Status 0: alle, 1: nicht alle)\n"
+    "  teiler      alle Teiler jeder ZAHL, absteigend\n"
+    "  primzahlen  die Primzahlen eines Bereichs, eine je Zeile\n"
+    "Ohne ZAHL lesen prim und teiler die Zahlen von der Standardeingabe. Status 2 bei\n"
+    "einem Fehler. Mehr zu einem Befehl: 'zifferon BEFEHL --help'.\n\n"
+    "Optionen (nur eine wird genommen):\n"
+    "  -h, --help     diese Hilfe zeigen und beenden\n"
+    "  -V, --version  die Version zeigen und beenden\n"
+    "  --             beendet die Optionen (das Men\u00fc nimmt keine Argumente)\n\n"
+    "NO_COLOR (nicht leer) schaltet die Farben ab, TERM=dumb alle Steuersequenzen.\n"
+    "Mehr in zifferon(1).\n";
+const std::string HILFE_PRIM =
+    "Aufruf: zifferon prim [ZAHL...]\n\n"
+    "Gibt f\u00fcr jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
+    "\"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der Standardeingabe,\n"
+    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen.\n\n"
+    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist; 2 bei\n"
+    "einem Fehler.\n";
+const std::string HILFE_TEILER =
+    "Aufruf: zifferon teiler [ZAHL...]\n\n"
+    "Gibt f\u00fcr jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
+    "absteigend, gefunden durch Probieren jedes Kandidaten. Ohne ZAHL liest es die Zahlen von\n"
+    "der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden.\n\n"
+    "Status: 0, oder 2 bei einem Fehler (auch f\u00fcr 0, die unendlich viele Teiler hat).\n";
+const std::string HILFE_PRIMZAHLEN =
+    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n\n"
+    "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je Zeile,\n"
+    "aufsteigend. Ohne ANZAHL geht der Bereich bis 4294967295.\n\n"
+    "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
+    "  --datei NAME  den Block des Bereichs an die Datei NAME anh\u00e4ngen, wie Men\u00fcpunkt 3\n"
+    "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n\n"
+    "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
+    "Status: 0, oder 2 bei einem Fehler.\n";
+
+struct befehlsfall {
+    std::vector<const char*> argumente;
+    std::string eingabe;  // standard input
+    std::string aus;      // standard output, whole
+    std::string fehler;   // standard error, whole
+    int status;
+};
+
+std::string keine_zahl(const char* befehl, const char* wort, const char* bereich = "0 bis 4294967295") {
+    return "zifferon " + std::string(befehl) + ": '" + wort + "' ist keine Zahl von " + bereich + "\n";
+}
+
+TEST(Befehle, AntwortenMeldungenUndStatus) {
+    const std::string P = " ist eine Primzahl\n", K = " ist keine Primzahl\n";
+    const std::string unendlich = "zifferon teiler: 0 hat unendlich viele Teiler, keine Liste\n";
+    const befehlsfall faelle[] = {
+        {{"prim", "0", "1", "2", "3", "4", "5", "+97"}, "", "0" + K + "1" + K + "2" + P + "3" + P + "4" + K + "5" + P + "97" + P, "", 1},
+        {{"prim", "4294967291", "2"}, "", "4294967291" + P + "2" + P, "", 0},
+        // A mistyped argument: nothing answered at all.
+        {{"prim", "7", "4294967296"}, "", "", keine_zahl("prim", "4294967296"), 2},
+        {{"prim", "-5"}, "", "", keine_zahl("prim", "-5"), 2},
+        {{"prim", "0x11"}, "", "", keine_zahl("prim", "0x11"), 2},
+        {{"prim", "--ja"}, "", "", "zifferon prim: unbekanntes Argument '--ja' (siehe 'zifferon prim --help')\n", 2},
+        // From standard input: a bad word reported in its place, the rest still answered.
+        {{"prim"}, "1 2\n3\tx 97\r\n+11 \x1b[2J", "1" + K + "2" + P + "3" + P + "97" + P + "11" + P,
+         keine_zahl("prim", "x") + keine_zahl("prim", "?[2J"), 2},
+        {{"prim"}, "", "", "", 0},
+        {{"teiler", "12", "1"}, "", "12: 12 6 4 3 2 1\n1: 1\n", "", 0},
+        {{"teiler", "0"}, "", "", unendlich, 2},
+        {{"teiler"}, "12\n0\n7", "12: 12 6 4 3 2 1\n7: 7 1\n", unendlich, 2},
+        {{"primzahlen", "0", "30"}, "", "2\n3\n5\n7\n11\n13\n17\n19\n23\n29\n", "", 0},
+        {{"primzahlen", "4294967280"}, "", "4294967291\n", "", 0},
+        {{"primzahlen", "--anzahl", "0", "100"}, "", "25\n", "", 0},
+        {{"primzahlen", "24", "5", "--anzahl"}, "", "0\n", "", 0},
+        {{"primzahlen", "4000000000", "300000000"}, "", "",
+         "zifferon primzahlen: der Bereich geht \u00fcber 4294967295 hinaus; ab 4000000000 ist die Anzahl h\u00f6chstens 294967296\n", 2},
+        {{"primzahlen"}, "", "", "zifferon primzahlen: der Startwert fehlt (siehe 'zifferon primzahlen --help')\n", 2},
+        {{"primzahlen", "1", "2", "3"}, "", "", "zifferon primzahlen: unbekanntes Argument '3' (siehe 'zifferon primzahlen --help')\n", 2},
+        {{"primzahlen", "6", "--datei"}, "", "", "zifferon primzahlen: zu '--datei' fehlt der Wert (siehe 'zifferon primzahlen --help')\n", 2},
+        {{"primzahlen", "--anzahl", "--datei", "f", "6"}, "", "", "zifferon primzahlen: --anzahl und --datei schliessen einander aus\n", 2},
+        {{"primzahlen", "--datei", "/nicht/da", "6", "10"}, "", "",
+         "zifferon primzahlen: Die Datei /nicht/da kann nicht geoeffnet werden !\n", 2},
+        {{"--help"}, "", HILFE, "", 0},
+        {{"prim", "--help"}, "", HILFE_PRIM, "", 0},
+        {{"teiler", "-h"}, "", HILFE_TEILER, "", 0},
+        {{"primzahlen", "6", "-h"}, "", HILFE_PRIMZAHLEN, "", 0},
+    };
+    for (const befehlsfall& f : faelle) {
+        aufruf a;
+        a.argumente = f.argumente;
+        a.eingabe = {{f.eingabe}};
+        const ergebnis r = ausfuehren(a);
+        const std::string name = f.argumente[0] + std::string(f.argumente.size() > 1 ? " " : "") + (f.argumente.size() > 1 ? f.argumente[1] : "");
+        EXPECT_EQ(r.aus, f.aus) << name;
+        EXPECT_EQ(r.fehler, f.fehler) << name;
+        EXPECT_TRUE(endete_mit(r.status, f.status)) << name << ": " << r.status;
+    }
+}
+
+std::string inhalt(const std::string& pfad) {
+    std::ifstream f(pfad, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Standard output that fails, closes, or a file appended to and then interrupted.
+TEST(Befehle, KanaeleUndDatei) {
+    aufruf voll;
+    voll.argumente = {"primzahlen", "0", "100"};
+    voll.ausgabedatei = "/dev/full";
+    ergebnis r = ausfuehren(voll);
+    EXPECT_TRUE(endete_mit(r.status, 2)) << r.status;
+    EXPECT_EQ(r.fehler, "zifferon primzahlen: Die Ausgabe ist fehlgeschlagen: kein Platz mehr auf dem Datentraeger\n");
+    // A reader that has gone: the whole range would take minutes.
+    for (const char* befehl : {"primzahlen", "teiler"}) {
+        aufruf weg;
+        weg.argumente = {befehl, befehl == std::string("teiler") ? "4294967295" : "0"};
+        weg.leser_weg = true;
+        r = ausfuehren(weg);
+        EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE) << befehl << " " << r.status;
+        EXPECT_EQ(r.fehler, "") << befehl;
+    }
+    // A block from 0 on is right, its summary as the dialogue's.
+    const temp_ordner ordner;
+    const std::string liste = ordner.pfad + "/liste";
+    aufruf datei;
+    datei.argumente = {"primzahlen", "--datei", liste.c_str(), "0", "10"};
+    r = ausfuehren(datei);
+    EXPECT_TRUE(endete_mit(r.status, 0)) << r.status;
+    EXPECT_EQ(r.aus + r.fehler, "");
+    EXPECT_EQ(inhalt(liste), "2\n3\n5\n7\n\nIm Zahlenintervall zwischen 0 bis 10 gibt es 4 Primzahlen\n\n");
+    // Ctrl-C during the whole range: the file as it was, once the command holds it open.
+    const pid_t kind = fork();
+    if (kind == 0) programm_starten(programm_befehl({"primzahlen", "--datei", liste, "6"}));
+    const std::string offen = "/proc/" + std::to_string(kind) + "/fd";
+    const auto haelt_offen = [&] {
+        std::error_code fehler;
+        for (const auto& fd : std::filesystem::directory_iterator(offen, fehler))
+            if (std::filesystem::read_symlink(fd.path(), fehler) == liste) return true;
+        return false;
+    };
+    for (int i = 0; i < 3000 && !haelt_offen(); ++i) usleep(5000);
+    kill(kind, SIGINT);
+    int status = 0;
+    waitpid(kind, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_EQ(inhalt(liste), "2\n3\n5\n7\n\nIm Zahlenintervall zwischen 0 bis 10 gibt es 4 Primzahlen\n\n");
+}
+
+// Right for every number: below 6 by what is known, above by the plain one-division loop.
+bool ist_prim(std::uint32_t n) { return n < 6 ? n == 2 || n == 3 || n == 5 : primtest_einzeln(n) == urteil::prim; }
+
+// The numbers where the kernels change course: 0 to 10, squares of primes and their neighbours,
+// products of two primes near 65536, the top of the range.
+std::vector<std::uint32_t> kanten() {
+    std::vector<std::uint32_t> zahlen;
+    for (std::uint32_t n = 0; n <= 10; ++n) zahlen.push_back(n);
+    for (std::uint32_t p : {3u, 7u, 11u, 251u, 257u, 4093u, 65519u, 65521u})
+        for (std::uint32_t d : {0u, 1u, 2u}) zahlen.push_back(p * p - 1 + d);
+    for (std::uint64_t p : {65497u, 65519u, 65521u})
+        for (std::uint64_t q : {65519u, 65521u, 65537u, 65539u})
+            if (p * q < (std::uint64_t{1} << 32)) zahlen.push_back(static_cast<std::uint32_t>(p * q));
+    for (std::uint32_t n = 4294967295u; n >= 4294967285u; --n) zahlen.push_back(n);
+    return zahlen;
+}
+
+TEST(Befehle, WieDerEinfacheAlgorithmus) {
+    const std::vector<std::uint32_t> zahlen = kanten();
+    aufruf prim;
+    prim.argumente = {"prim"};
+    std::string erwartet, eingabe;
+    for (std::uint32_t n : zahlen) {
+        eingabe += std::to_string(n) + "\n";
+        erwartet += std::to_string(n) + (ist_prim(n) ? " ist eine Primzahl\n" : " ist keine Primzahl\n");
+    }
+    prim.eingabe = {{eingabe}};
+    EXPECT_EQ(ausfuehren(prim).aus, erwartet);
+    // Every divisor by plain trial up to the root and its partner; the every-candidate listing of a
+    // number near the top takes a good part of a second, so slowed runs take only small ones.
+    aufruf teiler;
+    teiler.argumente = {"teiler"};
+    erwartet.clear();
+    eingabe.clear();
+    for (std::size_t k = 1; k < zahlen.size(); ++k) {
+        const std::uint32_t n = zahlen[k];
+        if (gebremst() && n > (1u << 20)) continue;
+        std::vector<std::uint32_t> oben, unten;
+        for (std::uint64_t d = 1; d * d <= n; ++d)
+            if (n % d == 0) {
+                unten.push_back(static_cast<std::uint32_t>(d));
+                if (d * d != n) oben.push_back(static_cast<std::uint32_t>(n / d));
+            }
+        eingabe += std::to_string(n) + " ";
+        erwartet += std::to_string(n) + ":";
+        for (auto it = unten.rbegin(); it != unten.rend(); ++it) oben.push_back(*it);
+        for (std::uint32_t d : oben) (erwartet += ' ') += std::to_string(d);
+        erwartet += "\n";
+    }
+    teiler.eingabe = {{eingabe}};
+    EXPECT_EQ(ausfuehren(teiler).aus, erwartet);
+    // Runs around each edge; a slowed run (a process start under valgrind takes a second) fewer.
+    for (std::size_t k = 0; k < zahlen.size(); k += gebremst() ? 9 : 1) {
+        const std::uint32_t n = zahlen[k];
+        const std::uint32_t start = n < 8 ? 0 : n - 8, anzahl = static_cast<std::uint32_t>(std::min<std::uint64_t>(16, (std::uint64_t{1} << 32) - start));
+        aufruf lauf;
+        const std::string s = std::to_string(start), a = std::to_string(anzahl);
+        lauf.argumente = {"primzahlen", s.c_str(), a.c_str()};
+        erwartet.clear();
+        for (std::uint64_t m = start; m < std::uint64_t{start} + anzahl; ++m)
+            if (ist_prim(static_cast<std::uint32_t>(m))) erwartet += std::to_string(m) + "\n";
+        EXPECT_EQ(ausfuehren(lauf).aus, erwartet) << s;
     }
 }
 
