@@ -485,49 +485,38 @@ std::vector<std::uint32_t> kanten() {
 }
 
 TEST(Befehle, WieDerEinfacheAlgorithmus) {
-    const std::vector<std::uint32_t> zahlen = kanten();
-    aufruf prim;
+    aufruf prim, teiler;
     prim.argumente = {"prim"};
-    std::string erwartet, eingabe;
-    for (std::uint32_t n : zahlen) {
-        eingabe += std::to_string(n) + "\n";
-        erwartet += std::to_string(n) + (ist_prim(n) ? " ist eine Primzahl\n" : " ist keine Primzahl\n");
-    }
-    prim.eingabe = {{eingabe}};
-    EXPECT_EQ(ausfuehren(prim).aus, erwartet);
-    // Every divisor by plain trial up to the root and its partner; the every-candidate listing of a
-    // number near the top takes a good part of a second, so slowed runs take only small ones.
-    aufruf teiler;
     teiler.argumente = {"teiler"};
-    erwartet.clear();
-    eingabe.clear();
-    for (std::size_t k = 1; k < zahlen.size(); ++k) {
-        const std::uint32_t n = zahlen[k];
-        if (gebremst() && n > (1u << 20)) continue;
-        std::vector<std::uint32_t> oben, unten;
+    std::string urteile, zeilen;
+    for (std::uint32_t n : kanten()) {
+        prim.eingabe.push_back({std::to_string(n) + "\n"});
+        urteile += std::to_string(n) + (ist_prim(n) ? " ist eine Primzahl\n" : " ist keine Primzahl\n");
+        // Every divisor by plain trial up to the root, with its partner; the every-candidate listing
+        // of a number near the top takes a good part of a second, so slowed runs take small ones.
+        if (n == 0 || (gebremst() && n > (1u << 20))) continue;
+        std::vector<std::uint32_t> klein;
         for (std::uint64_t d = 1; d * d <= n; ++d)
-            if (n % d == 0) {
-                unten.push_back(static_cast<std::uint32_t>(d));
-                if (d * d != n) oben.push_back(static_cast<std::uint32_t>(n / d));
-            }
-        eingabe += std::to_string(n) + " ";
-        erwartet += std::to_string(n) + ":";
-        for (auto it = unten.rbegin(); it != unten.rend(); ++it) oben.push_back(*it);
-        for (std::uint32_t d : oben) (erwartet += ' ') += std::to_string(d);
-        erwartet += "\n";
+            if (n % d == 0) klein.push_back(static_cast<std::uint32_t>(d));
+        teiler.eingabe.push_back({std::to_string(n) + " "});
+        zeilen += std::to_string(n) + ":";
+        for (std::uint32_t d : klein) (zeilen += ' ') += std::to_string(n / d);
+        for (auto d = klein.rbegin(); d != klein.rend(); ++d)
+            if (std::uint64_t{*d} * *d != n) (zeilen += ' ') += std::to_string(*d);
+        zeilen += "\n";
     }
-    teiler.eingabe = {{eingabe}};
-    EXPECT_EQ(ausfuehren(teiler).aus, erwartet);
-    // Runs around each edge; a slowed run (a process start under valgrind takes a second) fewer.
+    EXPECT_EQ(ausfuehren(prim).aus, urteile);
+    EXPECT_EQ(ausfuehren(teiler).aus, zeilen);
+    // Runs around each edge; slowed runs (a start under valgrind takes a second) fewer of them.
+    const std::vector<std::uint32_t> zahlen = kanten();
     for (std::size_t k = 0; k < zahlen.size(); k += gebremst() ? 9 : 1) {
-        const std::uint32_t n = zahlen[k];
-        const std::uint32_t start = n < 8 ? 0 : n - 8, anzahl = static_cast<std::uint32_t>(std::min<std::uint64_t>(16, (std::uint64_t{1} << 32) - start));
-        aufruf lauf;
-        const std::string s = std::to_string(start), a = std::to_string(anzahl);
-        lauf.argumente = {"primzahlen", s.c_str(), a.c_str()};
-        erwartet.clear();
-        for (std::uint64_t m = start; m < std::uint64_t{start} + anzahl; ++m)
+        const std::uint64_t start = zahlen[k] < 8 ? 0 : zahlen[k] - 8, ende = std::min<std::uint64_t>(start + 16, 1ull << 32);
+        std::string erwartet;
+        for (std::uint64_t m = start; m < ende; ++m)
             if (ist_prim(static_cast<std::uint32_t>(m))) erwartet += std::to_string(m) + "\n";
+        const std::string s = std::to_string(start), a = std::to_string(ende - start);
+        aufruf lauf;
+        lauf.argumente = {"primzahlen", s.c_str(), a.c_str()};
         EXPECT_EQ(ausfuehren(lauf).aus, erwartet) << s;
     }
 }
