@@ -464,6 +464,8 @@ struct posix_terminal final : geraet {
             zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
             // A terminal that re-wraps its lines when narrowed has spread the line drawn last over
             // several rows, the cursor on the last: each of them is blanked, from the bottom up.
+            // One that cuts lines instead loses as many rows above the line: the range's prompt,
+            // which the menu's cleared screen replaces when the run ends anyway.
             for (std::size_t zeilen = (terminalzustand.status_laenge + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
                 text += std::string(sequenz::zeilenrest) + "\x1b[A";
         }
