@@ -28,12 +28,6 @@ const std::string LOESCHEN = "\x1b[2J\x1b[H";
 const std::string ZURUECK = "\x1b[0m\x1b[2J\x1b[H";
 const std::string PROMPT = "Ihre Wahl: ";
 
-std::size_t anzahl_von(const std::string& text, const std::string& muster) {
-    std::size_t n = 0;
-    for (auto p = text.find(muster); p != std::string::npos; p = text.find(muster, p + 1)) ++n;
-    return n;
-}
-
 class Terminal : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -444,13 +438,6 @@ std::ostream& operator<<(std::ostream& os, const dateiabbruch& a) { return os <<
 
 class DateiAbbruch : public ::testing::TestWithParam<dateiabbruch> {};
 
-std::string dateiinhalt(const std::string& pfad) {
-    std::ifstream f(pfad, std::ios::binary);
-    std::stringstream inhalt;
-    inhalt << f.rdbuf();
-    return inhalt.str();
-}
-
 TEST_P(DateiAbbruch, DateiBleibtWieSieWar) {
     const dateiabbruch& a = GetParam();
     char muster[] = "/tmp/zifferon-e2e-XXXXXX";
@@ -588,7 +575,7 @@ TEST(Fortschritt, VerengtesFensterBehaeltKeineReste) {
     ioctl(s.master, TIOCSWINSZ, &schmal);
     ASSERT_TRUE(lesen_bis(s, "\x1b[A", ende));
     const std::string naechste = s.ausgabe.substr(ende + 3, s.ausgabe.find("% geprueft", ende) - ende);
-    EXPECT_GE(anzahl_von(naechste, "\x1b[K\x1b[A"), (laenge + 29) / 30 - 1) << laenge << ": " << naechste;
+    EXPECT_GE(anzahl(naechste, "\x1b[K\x1b[A"), (laenge + 29) / 30 - 1) << laenge << ": " << naechste;
     tippen(s, "\x03");
     ende_abwarten(s);
     schliessen(s);

@@ -140,6 +140,28 @@ char zustand(pid_t pid) {
     return klammer == std::string::npos || klammer + 2 >= zeile.size() ? '?' : zeile[klammer + 2];
 }
 
+std::string dateiinhalt(const std::string& pfad) {
+    std::ifstream f(pfad, std::ios::binary);
+    std::stringstream inhalt;
+    inhalt << f.rdbuf();
+    return inhalt.str();
+}
+
+std::size_t anzahl(const std::string& text, const std::string& muster) {
+    std::size_t n = 0;
+    for (auto p = text.find(muster); p != std::string::npos; p = text.find(muster, p + 1)) ++n;
+    return n;
+}
+
+bool warten_bis(const std::function<bool()>& erfuellt, int ms) {
+    const auto bis = uhr::now() + std::chrono::milliseconds(ms);
+    while (!erfuellt()) {
+        if (rest_ms(bis) == 0) return false;
+        poll(nullptr, 0, 5);  // the state is looked at, not a time waited for
+    }
+    return true;
+}
+
 temp_ordner::temp_ordner() {
     char muster[] = "/tmp/zifferon-e2e-XXXXXX";
     pfad = mkdtemp(muster) != nullptr ? muster : "/nicht/angelegt";

@@ -1,6 +1,7 @@
 // The real program in a pseudo-terminal, driven like a user at a keyboard.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,15 @@ sitzung starten_als_job(bool im_hintergrund = false);
 // Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v'), and
 // waits until it has.
 void shell_befehl(sitzung& s, char befehl);
+
+// A file's bytes, whole ("" where it cannot be read).
+std::string dateiinhalt(const std::string& pfad);
+
+// How often `muster` occurs in `text`.
+std::size_t anzahl(const std::string& text, const std::string& muster);
+
+// Waits until `erfuellt()` holds, looking every few milliseconds; false after `ms`.
+bool warten_bis(const std::function<bool()>& erfuellt, int ms = 15000);
 
 // The system call `pid` is blocked in, as its number ("0": read); "running" while it runs, "" where
 // /proc does not tell.
