@@ -526,10 +526,7 @@ int terminal_schliessen() {
     terminalzustand.roh_soll = 0;
     wiederherstellen(false);
     if (terminalzustand.ausgabefehler == 0) return 0;
-    if (terminalzustand.ausgabefehler == EPIPE && terminalzustand.pipe_beenden) {
-        signal(SIGPIPE, SIG_DFL);
-        raise(SIGPIPE);
-    }
+    if (terminalzustand.ausgabefehler == EPIPE) leser_weg_beenden();
     if (terminalzustand.ausgabefehler != EPIPE) {
         const std::string meldung =
             std::string(ausgabe_fehlgeschlagen) + fehlergrund(terminalzustand.ausgabefehler) + "\n";

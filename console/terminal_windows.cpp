@@ -282,10 +282,7 @@ geraet& terminal_oeffnen() {
         if (terminalzustand.konsole != nullptr && GetConsoleScreenBufferInfo(aus, &info)) terminalzustand.farben_vorher = info.wAttributes;
         else terminalzustand.farben_vorher = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
     }
-    DWORD modus = 0;
-    const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
-    terminalzustand.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
-    SetConsoleCtrlHandler(bei_strg, TRUE);
+    abbruch_einrichten();
     return konsole;
 }
 
