@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "console/abbruch.h"
 #include "console/fehlertext.h"
 #include "console/terminal.h"
 #include "console/umwandlung.h"
