@@ -16,11 +16,24 @@ umgewandelt umwandeln(std::string_view text, zahlart art) {
 }
 
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]) {
+    // Two digits per division: a command's answers are mostly this.
+    static constexpr char paare[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* ende = platz + sizeof platz;
     char* p = ende;
-    do {
-        *--p = static_cast<char>('0' + zahl % 10);
-        zahl /= 10;
-    } while (zahl != 0);
+    while (zahl >= 100) {
+        const auto paar = static_cast<unsigned>(zahl % 100) * 2;
+        zahl /= 100;
+        *--p = paare[paar + 1];
+        *--p = paare[paar];
+    }
+    if (zahl >= 10) {
+        *--p = paare[zahl * 2 + 1];
+        *--p = paare[zahl * 2];
+    } else {
+        *--p = static_cast<char>('0' + zahl);
+    }
     return {p, static_cast<std::size_t>(ende - p)};
 }

@@ -1,6 +1,7 @@
 #include "numbers/primzahl.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "numbers/kernels/kerne.h"
 #include "numbers/kernels/wurzel.h"
@@ -51,21 +52,33 @@ bool ist_primzahl(std::uint32_t zahl) {
 void primzahlen_pruefen(const std::uint32_t* zahlen, unsigned anzahl, std::uint64_t* masken) {
     for (unsigned b = 0; b < (anzahl + 63) / 64; ++b) masken[b] = 0;
     // The transposed kernel wants its numbers ascending and distinct: a sorted copy, and each
-    // verdict found again by a binary search among the primes it returns. Every number may pass
-    // the filter here: three arrays of 4224, about 50 KiB of a worker's 256 KiB stack.
+    // verdict found again by a binary search among the primes it returns (numbers that come
+    // ascending, as from `seq`, need neither: the primes come back in their order). Every number
+    // may pass the filter here: three arrays of 4224, about 50 KiB of a worker's 256 KiB stack.
     constexpr unsigned platz = pruefen_portion + ohne_teiler_rand;
     std::uint32_t kandidaten[platz], grenzen[platz], prim[platz];
     unsigned n = 0;
     for (unsigned k = 0; k < anzahl; ++k)
         if (zahlen[k] >= 6 && !endziffer_verwirft(zahlen[k])) kandidaten[n++] = zahlen[k];
-    std::sort(kandidaten, kandidaten + n);
-    n = static_cast<unsigned>(std::unique(kandidaten, kandidaten + n) - kandidaten);
+    const bool aufsteigend = std::adjacent_find(kandidaten, kandidaten + n, std::greater_equal<>()) == kandidaten + n;
+    if (!aufsteigend) {
+        std::sort(kandidaten, kandidaten + n);
+        n = static_cast<unsigned>(std::unique(kandidaten, kandidaten + n) - kandidaten);
+    }
     for (unsigned r = 0; r < n; ++r) grenzen[r] = wurzel(kandidaten[r]);
     for (unsigned r = n; r < n + ohne_teiler_rand; ++r) kandidaten[r] = grenzen[r] = 0;
     const unsigned gefunden = ohne_teiler(kandidaten, grenzen, n, prim);
-    for (unsigned k = 0; k < anzahl; ++k) {
+    for (unsigned k = 0, p = 0; k < anzahl; ++k) {
         const std::uint32_t zahl = zahlen[k];
-        const bool ja = zahl < 6 ? ist_primzahl(zahl) : std::binary_search(prim, prim + gefunden, zahl);
+        bool ja = false;
+        if (zahl < 6) {
+            ja = ist_primzahl(zahl);
+        } else if (aufsteigend) {
+            ja = p < gefunden && prim[p] == zahl;
+            p += ja ? 1 : 0;
+        } else {
+            ja = std::binary_search(prim, prim + gefunden, zahl);
+        }
         if (ja) masken[k / 64] |= std::uint64_t{1} << (k % 64);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -35,7 +36,7 @@ struct ring {
     std::mutex m;
     std::condition_variable fertig_cv;  // a piece is finished
     std::condition_variable frei_cv;    // a slot is free again, or the end has come
-    std::vector<std::uint64_t> masken;
+    std::unique_ptr<std::uint64_t[]> masken;  // uncleared: every piece writes its own, and fresh pages are dear
     std::vector<char> fertig;
     std::uint64_t ausgegeben = 0;  // the next piece a worker takes
     std::uint64_t abgeholt = 0;    // pieces handed on so far
@@ -68,7 +69,7 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
     // the memory.
     const std::size_t plaetze = 4 * std::size_t{n};
     ring r;
-    r.masken.resize(plaetze * bloecke);
+    r.masken.reset(new std::uint64_t[plaetze * bloecke]);
     r.fertig.assign(plaetze, 0);
     // The next piece to compute, if the ring has room for it; the caller holds the lock.
     const auto naechstes = [&r, anzahl, plaetze](std::uint64_t& i) {
@@ -77,7 +78,7 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
         return true;
     };
     const auto berechnen = [&r, &rechne, plaetze, bloecke](std::uint64_t i) {
-        rechne(i, r.masken.data() + (i % plaetze) * bloecke);
+        rechne(i, r.masken.get() + (i % plaetze) * bloecke);
         std::lock_guard<std::mutex> l(r.m);
         r.fertig[i % plaetze] = 1;
     };
@@ -114,7 +115,7 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
             berechnen(selbst);
         }
         // Handed on outside the lock, so the workers go on meanwhile.
-        const bool weiter = nimm(i, r.masken.data() + platz * bloecke);
+        const bool weiter = nimm(i, r.masken.get() + platz * bloecke);
         {
             std::lock_guard<std::mutex> l(r.m);
             r.fertig[platz] = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "console/fehlertext.h"
@@ -164,24 +165,42 @@ bool zerlegen(std::string_view befehl, const std::vector<std::string>& argumente
     return true;
 }
 
-// The verdicts of `zahlen`, in order, tested in batches on every CPU. False once output failed.
+// The verdicts of `zahlen`, in order, tested in batches on every CPU, each batch's lines written
+// by the worker that tested it, so that the one writing thread only copies them out. False once
+// output failed.
+constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
+constexpr unsigned urteil_bloecke = 2 + pruefen_portion * urteil_laengste_zeile / 8;
+
 bool urteile_ausgeben(const std::vector<std::uint32_t>& zahlen, bool& alle_prim) {
+    static constexpr std::string_view ja = " ist eine Primzahl\n", nein = " ist keine Primzahl\n";
+    static_assert(10 + nein.size() == urteil_laengste_zeile);
     bool weiter = true;
+    // A batch's slot: its text's length, whether every number was prime, then the text.
     verteilt(
-        (zahlen.size() + pruefen_portion - 1) / pruefen_portion, pruefen_portion / 64,
-        [&zahlen](std::uint64_t i, std::uint64_t* masken) {
+        (zahlen.size() + pruefen_portion - 1) / pruefen_portion, urteil_bloecke,
+        [&zahlen](std::uint64_t i, std::uint64_t* platz) {
             const std::size_t ab = i * pruefen_portion;
-            primzahlen_pruefen(zahlen.data() + ab, static_cast<unsigned>(std::min<std::size_t>(pruefen_portion, zahlen.size() - ab)),
-                               masken);
-        },
-        [&](std::uint64_t i, const std::uint64_t* masken) {
-            const std::size_t ab = i * pruefen_portion;
-            for (std::size_t k = 0; k < pruefen_portion && ab + k < zahlen.size(); ++k) {
+            const auto anzahl = static_cast<unsigned>(std::min<std::size_t>(pruefen_portion, zahlen.size() - ab));
+            std::uint64_t masken[pruefen_portion / 64];
+            primzahlen_pruefen(zahlen.data() + ab, anzahl, masken);
+            char* const text = reinterpret_cast<char*>(platz + 2);
+            char* p = text;
+            bool alle = true;
+            for (unsigned k = 0; k < anzahl; ++k) {
                 const bool prim = (masken[k / 64] >> (k % 64) & 1) != 0;
-                alle_prim = alle_prim && prim;
-                if (!zahl_ausgeben(zahlen[ab + k], prim ? " ist eine Primzahl\n" : " ist keine Primzahl\n")) return weiter = false;
+                alle = alle && prim;
+                char ziffern[20];
+                for (const char c : zahl_als_text(zahlen[ab + k], ziffern)) *p++ = c;
+                // Copies of a length known here, which cost no call.
+                if (prim) std::memcpy(p, ja.data(), ja.size()), p += ja.size();
+                else std::memcpy(p, nein.data(), nein.size()), p += nein.size();
             }
-            return true;
+            platz[0] = static_cast<std::uint64_t>(p - text);
+            platz[1] = alle ? 1 : 0;
+        },
+        [&](std::uint64_t, const std::uint64_t* platz) {
+            alle_prim = alle_prim && platz[1] != 0;
+            return weiter = ausgeben({reinterpret_cast<const char*>(platz + 2), static_cast<std::size_t>(platz[0])});
         });
     return weiter;
 }
@@ -202,6 +221,8 @@ int zahlen_befehl(std::string_view befehl, const std::vector<std::string>& argum
     bool alle_prim = true;
     bool fehler = false;
     std::vector<std::uint32_t> zahlen;
+    // Room for a batch's numbers taken once: a vector that grows copies, and fresh pages are dear.
+    if (prim) zahlen.reserve(std::size_t{1} << 20);
     // Each number as it comes, in batches where many come at once; a word that is no number is
     // reported in its place, and the rest still answered.
     const auto wort = [&](std::string_view w) {
@@ -297,11 +318,15 @@ int primzahlen(const std::vector<std::string>& argumente) {
 
 bool zahl_lesen(std::string_view wort, std::uint32_t& zahl) {
     // Plain digits, the usual case from a pipe, at once; anything else as the dialogue reads it.
-    if (!wort.empty() && wort.size() <= 10 && std::all_of(wort.begin(), wort.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (!wort.empty() && wort.size() <= 10) {
         std::uint64_t wert = 0;
-        for (char c : wort) wert = wert * 10 + static_cast<unsigned>(c - '0');
-        zahl = static_cast<std::uint32_t>(wert);
-        return wert <= 0xFFFFFFFFu;
+        std::size_t i = 0;
+        for (unsigned ziffer; i < wort.size() && (ziffer = static_cast<unsigned char>(wort[i]) - unsigned{'0'}) <= 9; ++i)
+            wert = wert * 10 + ziffer;
+        if (i == wort.size()) {
+            zahl = static_cast<std::uint32_t>(wert);
+            return wert <= 0xFFFFFFFFu;
+        }
     }
     if (wort.empty() || wort[0] == '-') return false;
     const umgewandelt u = umwandeln(wort, zahlart::u);

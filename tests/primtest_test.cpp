@@ -84,6 +84,19 @@ TEST(Primtest, AmEndeDesBereichs) {
     for (std::uint32_t n = 4294965000u; n != 0; ++n) ASSERT_EQ(prim(n), ist_prim(n)) << n;
 }
 
+// A batch as commands test it: ascending (as from seq), and in any order with numbers again.
+TEST(Primtest, StapelInJederReihenfolge) {
+    std::vector<std::uint32_t> auf;
+    for (std::uint32_t n = 0; n < 3000; ++n) auf.push_back(n < 40 ? n : 4294967295u - 3 * (2999 - n));
+    std::vector<std::uint32_t> durcheinander(auf.rbegin(), auf.rend());
+    durcheinander.insert(durcheinander.begin() + 10, auf.begin() + 1000, auf.begin() + 1500);
+    for (const auto& zahlen : {auf, durcheinander}) {
+        std::uint64_t masken[pruefen_portion / 64];
+        primzahlen_pruefen(zahlen.data(), static_cast<unsigned>(zahlen.size()), masken);
+        for (std::size_t k = 0; k < zahlen.size(); ++k) ASSERT_EQ((masken[k / 64] >> (k % 64) & 1) != 0, ist_prim(zahlen[k])) << zahlen[k];
+    }
+}
+
 struct tafel {
     std::uint32_t unter;
     std::uint32_t anzahl;
