@@ -273,6 +273,74 @@ void Start_bis_Menue(benchmark::State& state) {
     }
 }
 
+// ---- the commands, the real binary through the shell --------------------------------------------
+
+// Wall time of one shell command line, with $Z the binary; false if it failed.
+bool shell_zeit(const std::string& zeile, double& sekunden) {
+    const auto a = uhr::now();
+    const pid_t kind = fork();
+    if (kind == 0) {
+        setenv("Z", ZIFFERON_BINARY, 1);
+        execl("/bin/sh", "sh", "-c", zeile.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(kind, &status, 0);
+    sekunden = std::chrono::duration<double>(uhr::now() - a).count();
+    return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+}
+
+// A command line against a reference line in the same iteration, alternating: "Faktor" is the
+// command's time over the reference's (the targets: at most 3 and at most 1).
+void befehl_gegen(benchmark::State& state, const std::string& befehl, const std::string& bezug) {
+    double zeit_befehl = 0, zeit_bezug = 0;
+    bool zuerst = false;
+    for (auto _ : state) {
+        double b = 0, r = 0;
+        zuerst = !zuerst;
+        const bool gut = zuerst ? shell_zeit(befehl, b) && shell_zeit(bezug, r) : shell_zeit(bezug, r) && shell_zeit(befehl, b);
+        if (!gut) return state.SkipWithError("command failed");
+        zeit_befehl += b;
+        zeit_bezug += r;
+        state.SetIterationTime(b);
+    }
+    state.counters["Bezug_ms"] = benchmark::Counter(zeit_bezug * 1e3 / static_cast<double>(state.iterations()));
+    state.counters["Faktor"] = zeit_befehl / zeit_bezug;
+}
+
+// Numbers from a pipe, tested in batches on every CPU, against counting the same run.
+void Befehl_Prim_aus_Pipe(benchmark::State& state) {
+    befehl_gegen(state, "seq 4000000000 4000999999 | \"$Z\" prim > /dev/null", "\"$Z\" primzahlen 4000000000 1000000 --anzahl > /dev/null");
+}
+
+// The top of the range to standard output against the dialogue's listing of it into a file.
+void Befehl_Primzahlen_Oberster_Bereich(benchmark::State& state) {
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string o = ordner;
+    befehl_gegen(state, "\"$Z\" primzahlen 4000000000 > " + o + "/befehl",
+                 "rm -f " + o + "/liste.txt; echo '3\n2\n" + o + "/liste\n4000000000\n294967296\n5' | setsid \"$Z\" > /dev/null");
+    std::filesystem::remove_all(ordner);
+}
+
+// Start to the answer: the whole run of `zifferon prim 97`, started directly (the target: 5 ms).
+void Befehl_Prim_97(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto a = uhr::now();
+        const pid_t kind = fork();
+        if (kind == 0) {
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, STDOUT_FILENO);
+            execl(ZIFFERON_BINARY, "zifferon", "prim", "97", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(kind, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return state.SkipWithError("zifferon prim 97 failed");
+        state.SetIterationTime(std::chrono::duration<double>(uhr::now() - a).count());
+    }
+}
+
 }  // namespace
 
 // Each on the best kernel and on the x86-64 baseline.
@@ -288,5 +356,8 @@ BENCHMARK(Kerne_Teilbarkeit_4294967291)->Arg(AVX512)->Arg(AVX2)->UseManualTime()
 BENCHMARK(Lister_Datei_ab_6)->Arg(AVX512)->Arg(AVX2)->Arg(SSE2)->Arg(PORTABEL)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Lister_Oberster_Bereich)->Arg(AVX512)->Arg(AVX2)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
+BENCHMARK(Befehl_Prim_aus_Pipe)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(Befehl_Primzahlen_Oberster_Bereich)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
+BENCHMARK(Befehl_Prim_97)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 BENCHMARK_MAIN();
