@@ -36,6 +36,7 @@ struct terminal_zustand {
     HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
     std::string angefangen;           // the start of a UTF-8 character cut off by the last write
     std::size_t statuslaenge = 0;     // the progress line now shown, to be blanked by the next
+    std::string statustext;           // ... and its text (ASCII), to find it again after a resize
     bool farblos = false;             // NO_COLOR set and not empty: read once, at start
 };
 
@@ -236,6 +237,26 @@ struct windows_konsole final : geraet {
         konsole_fuellen(unsere_farben, false);
     }
 
+    // A console that re-wraps its lines when narrowed (Windows 10 on) has spread the line drawn
+    // last over the rows above the cursor, which stands after its last character. Those rows are
+    // blanked and the line drawn again from the first, but only where they are seen to hold it:
+    // a console that cut the line instead keeps what is above (the range's prompt).
+    void umgebrochene_statuszeile_leeren(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+        const std::size_t spalten = static_cast<std::size_t>(info.dwSize.X), laenge = terminalzustand.statuslaenge;
+        const std::size_t hoeher = laenge / spalten;
+        if (hoeher == 0 || hoeher > static_cast<std::size_t>(info.dwCursorPosition.Y)) return;
+        const COORD anfang{0, static_cast<SHORT>(info.dwCursorPosition.Y - static_cast<SHORT>(hoeher))};
+        std::wstring gezeigt(laenge, L'\0');
+        DWORD gelesen = 0;
+        if (!ReadConsoleOutputCharacterW(terminalzustand.konsole, gezeigt.data(), static_cast<DWORD>(laenge), anfang, &gelesen) ||
+            gelesen != laenge || gezeigt != utf16(terminalzustand.statustext))
+            return;
+        DWORD gefuellt = 0;
+        FillConsoleOutputCharacterW(terminalzustand.konsole, L' ', static_cast<DWORD>((hoeher + 1) * spalten), anfang, &gefuellt);
+        SetConsoleCursorPosition(terminalzustand.konsole, anfang);
+        terminalzustand.statuslaenge = 0;
+    }
+
     void loeschen() override {
         const aufgeschoben sperre;
         CONSOLE_SCREEN_BUFFER_INFO info;
@@ -251,6 +272,7 @@ struct windows_konsole final : geraet {
         if (GetConsoleScreenBufferInfo(terminalzustand.konsole, &info) && info.dwSize.X > 1) {
             const auto breite = static_cast<std::size_t>(info.dwSize.X - 1);
             zeile = zeile.substr(0, std::min(zeile.size(), breite));
+            if (terminalzustand.statuslaenge > breite) umgebrochene_statuszeile_leeren(info);
             terminalzustand.statuslaenge = std::min(terminalzustand.statuslaenge, breite);
         }
         std::string text(1, '\r');
@@ -258,6 +280,7 @@ struct windows_konsole final : geraet {
         if (terminalzustand.statuslaenge > zeile.size()) text.append(terminalzustand.statuslaenge - zeile.size(), ' ');
         if (zeile.empty()) text += "\r";
         terminalzustand.statuslaenge = zeile.size();
+        terminalzustand.statustext.assign(zeile.data(), zeile.size());
         konsole_schreiben(text);
     }
 };
