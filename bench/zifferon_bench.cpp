@@ -319,7 +319,7 @@ void Befehl_Primzahlen_Oberster_Bereich(benchmark::State& state) {
     if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
     const std::string o = ordner;
     befehl_gegen(state, "\"$Z\" primzahlen 4000000000 > " + o + "/befehl",
-                 "rm -f " + o + "/liste.txt; echo '3\n2\n" + o + "/liste\n4000000000\n294967296\n5' | setsid \"$Z\" > /dev/null");
+                 "rm -f " + o + "/liste.txt; printf '3\n2\n" + o + "/liste\n4000000000\n294967296\n5\n' | setsid \"$Z\" > /dev/null");
     std::filesystem::remove_all(ordner);
 }
 
