@@ -26,7 +26,8 @@ inline constexpr const char* ausgabe_fehlgeschlagen = "zifferon: Die Ausgabe ist
 void abbruch_einrichten();
 
 // One read of standard input: the bytes read, 0 at its end, -1 on an error (errno says which). A
-// non-blocking input is waited for; an interrupted read is tried again.
+// non-blocking input is waited for; an interrupted read is tried again. A pipe there is widened
+// (to 1 MiB on Linux) at the first read.
 long long standardeingabe_lesen(char* ziel, std::size_t platz);
 
 // Whether a read of standard input would return at once (its data or its end is there).

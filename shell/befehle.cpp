@@ -111,15 +111,19 @@ int abschliessen(std::string_view befehl, int status) {
 
 // ---- standard input's words -----------------------------------------------------------------------
 
-bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std::function<bool()>& gelesen) {
+// With `zahlen`, plain numbers go there straight (zahlen_zerlegen), the other words to `wort`.
+bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std::function<bool()>& gelesen,
+                   std::vector<std::uint32_t>* zahlen = nullptr) {
     wortvorrat vorrat;
-    std::string stueck(std::size_t{1} << 16, '\0');
+    std::string stueck(std::size_t{1} << 20, '\0');
     // What is there at once is taken in one batch (a file, a fast pipe) of up to a few MiB; what
     // comes slowly (a user typing) is answered read by read.
     for (std::size_t im_stapel = 0;;) {
         const long long n = standardeingabe_lesen(stueck.data(), stueck.size());
         if (n < 0) return false;
-        if (!woerter_zerlegen(vorrat, {stueck.data(), static_cast<std::size_t>(n)}, n == 0, wort)) return true;
+        const std::string_view text{stueck.data(), static_cast<std::size_t>(n)};
+        if (!(zahlen != nullptr ? zahlen_zerlegen(vorrat, text, n == 0, *zahlen, wort) : woerter_zerlegen(vorrat, text, n == 0, wort)))
+            return true;
         im_stapel += static_cast<std::size_t>(n);
         if (n > 0 && im_stapel < (std::size_t{4} << 20) && standardeingabe_bereit()) continue;
         if (!gelesen() || n == 0) return true;
@@ -250,7 +254,7 @@ int zahlen_befehl(std::string_view befehl, const std::vector<std::string>& argum
         for (const std::string& a : z.operanden)
             if (!wort(a)) break;
         gelesen();
-    } else if (!woerter_lesen(wort, gelesen)) {
+    } else if (!woerter_lesen(wort, gelesen, prim ? &zahlen : nullptr)) {
         melden(befehl, std::string("Die Eingabe ist fehlgeschlagen: ") + fehlergrund(errno));
         fehler = true;
     }
@@ -353,6 +357,38 @@ bool woerter_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, const 
         v.angefangen.clear();
         v.abgeschnitten = false;
         i = ende + 1;
+    }
+    return true;
+}
+
+bool zahlen_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, std::vector<std::uint32_t>& zahlen,
+                     const std::function<bool(std::string_view)>& wort) {
+    std::size_t i = 0;
+    // A word begun in an earlier read is ended the long way first.
+    if (!v.angefangen.empty()) {
+        while (i < text.size() && !leerzeichen(static_cast<unsigned char>(text[i]))) ++i;
+        if (!woerter_zerlegen(v, text.substr(0, std::min(i + 1, text.size())), am_ende || i < text.size(), wort)) return false;
+        ++i;
+    }
+    while (i < text.size()) {
+        if (leerzeichen(static_cast<unsigned char>(text[i]))) {
+            ++i;
+            continue;
+        }
+        // One pass over the digits: at most ten of them, then a blank or line end, in 32 bits.
+        const std::size_t anfang = i;
+        std::uint64_t wert = 0;
+        for (unsigned ziffer; i < text.size() && i - anfang < 11 && (ziffer = static_cast<unsigned char>(text[i]) - unsigned{'0'}) <= 9; ++i)
+            wert = wert * 10 + ziffer;
+        if (i > anfang && i - anfang <= 10 && wert <= 0xFFFFFFFFu && i < text.size() && leerzeichen(static_cast<unsigned char>(text[i]))) {
+            zahlen.push_back(static_cast<std::uint32_t>(wert));
+            ++i;
+            continue;
+        }
+        // Any other word the long way, in its place.
+        while (i < text.size() && !leerzeichen(static_cast<unsigned char>(text[i]))) ++i;
+        if (!woerter_zerlegen(v, text.substr(anfang, std::min(i + 1, text.size()) - anfang), am_ende || i < text.size(), wort)) return false;
+        ++i;
     }
     return true;
 }

@@ -32,3 +32,7 @@ struct wortvorrat {
 // Hands each whole word of `text` to `wort`, which returns false to stop (false then); `am_ende`:
 // no more text comes, so a word at its end is whole.
 bool woerter_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, const std::function<bool(std::string_view)>& wort);
+// The same for prim, quicker: a word of plain decimal digits that fits 32 bits, whole in `text`,
+// goes to `zahlen` as its value; every other word to `wort`, in its place.
+bool zahlen_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, std::vector<std::uint32_t>& zahlen,
+                     const std::function<bool(std::string_view)>& wort);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/konsole.h"
@@ -91,6 +92,25 @@ void woerter(const std::string& text, std::size_t schnitt) {
     for (std::size_t ab = 0; ab < text.size(); ab += schnitt) woerter_zerlegen(w, std::string_view(text).substr(ab, schnitt), false, sammeln(gestueckelt));
     woerter_zerlegen(w, "", true, sammeln(gestueckelt));
     pruefen(ganz == gestueckelt, "Woerter unabhaengig von den Lesungen");
+    // prim's quick way: the same words in the same order, a plain number as its value.
+    const auto zahl_oder_wort = [](const std::string& w) {
+        const bool schlicht = !w.empty() && w.size() <= 10 && w.find_first_not_of("0123456789") == std::string::npos &&
+                              std::stoull(w) <= 4294967295ULL;
+        return schlicht ? "#" + std::to_string(std::stoull(w)) : w;
+    };
+    std::vector<std::string> erwartet, schnell;
+    for (const std::string& wort : ganz) erwartet.push_back(zahl_oder_wort(wort));
+    std::vector<std::uint32_t> zahlen;
+    const auto zahlen_nehmen = [&] {
+        for (std::uint32_t z : zahlen) schnell.push_back("#" + std::to_string(z));
+        zahlen.clear();
+    };
+    const auto langsam = [&](std::string_view w) { return zahlen_nehmen(), schnell.push_back(zahl_oder_wort(std::string(w))), true; };
+    wortvorrat s;
+    for (std::size_t ab = 0; ab < text.size(); ab += schnitt) zahlen_zerlegen(s, std::string_view(text).substr(ab, schnitt), false, zahlen, langsam);
+    zahlen_zerlegen(s, "", true, zahlen, langsam);
+    zahlen_nehmen();
+    pruefen(erwartet == schnell, "Zahlen auf dem schnellen Weg wie Woerter");
     for (const std::string& wort : ganz) {
         pruefen(!wort.empty() && wort.size() <= laengstes_wort + 3, "Wort begrenzt");
         befehlszahl(wort);
