@@ -320,18 +320,26 @@ int primzahlen(const std::vector<std::string>& argumente) {
 
 }  // namespace
 
+namespace {
+
+// A plain number at `ab`: one to ten decimal digits whose value fits 32 bits. Returns where its
+// digits end (ab where there is none), the value in `wert`; a digit run of eleven or more stops
+// at the eleventh, so it is never taken for a number.
+std::size_t schlichte_zahl(std::string_view text, std::size_t ab, std::uint32_t& wert) {
+    std::uint64_t w = 0;
+    std::size_t i = ab;
+    for (unsigned ziffer; i < text.size() && i - ab < 11 && (ziffer = static_cast<unsigned char>(text[i]) - unsigned{'0'}) <= 9; ++i)
+        w = w * 10 + ziffer;
+    if (i - ab > 10 || w > 0xFFFFFFFFu) return ab;
+    wert = static_cast<std::uint32_t>(w);
+    return i;
+}
+
+}  // namespace
+
 bool zahl_lesen(std::string_view wort, std::uint32_t& zahl) {
     // Plain digits, the usual case from a pipe, at once; anything else as the dialogue reads it.
-    if (!wort.empty() && wort.size() <= 10) {
-        std::uint64_t wert = 0;
-        std::size_t i = 0;
-        for (unsigned ziffer; i < wort.size() && (ziffer = static_cast<unsigned char>(wort[i]) - unsigned{'0'}) <= 9; ++i)
-            wert = wert * 10 + ziffer;
-        if (i == wort.size()) {
-            zahl = static_cast<std::uint32_t>(wert);
-            return wert <= 0xFFFFFFFFu;
-        }
-    }
+    if (std::uint32_t wert = 0; !wort.empty() && schlichte_zahl(wort, 0, wert) == wort.size()) return zahl = wert, true;
     if (wort.empty() || wort[0] == '-') return false;
     const umgewandelt u = umwandeln(wort, zahlart::u);
     if (u.status != gelesen::ok || u.laenge != wort.size()) return false;
@@ -375,13 +383,12 @@ bool zahlen_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, std::ve
             ++i;
             continue;
         }
-        // One pass over the digits: at most ten of them, then a blank or line end, in 32 bits.
+        // One pass over the digits, then a blank or line end.
         const std::size_t anfang = i;
-        std::uint64_t wert = 0;
-        for (unsigned ziffer; i < text.size() && i - anfang < 11 && (ziffer = static_cast<unsigned char>(text[i]) - unsigned{'0'}) <= 9; ++i)
-            wert = wert * 10 + ziffer;
-        if (i > anfang && i - anfang <= 10 && wert <= 0xFFFFFFFFu && i < text.size() && leerzeichen(static_cast<unsigned char>(text[i]))) {
-            zahlen.push_back(static_cast<std::uint32_t>(wert));
+        std::uint32_t wert = 0;
+        i = schlichte_zahl(text, anfang, wert);
+        if (i > anfang && i < text.size() && leerzeichen(static_cast<unsigned char>(text[i]))) {
+            zahlen.push_back(wert);
             ++i;
             continue;
         }
