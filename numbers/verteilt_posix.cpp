@@ -18,8 +18,6 @@ unsigned erlaubte_cpus() {
 namespace {
 
 void* laufen(void* arbeit) {
-    // Named, so that top -H, a debugger and the tests tell the workers from other threads.
-    pthread_setname_np(pthread_self(), "zifferon-arbeit");
     (*static_cast<const std::function<void()>*>(arbeit))();
     return nullptr;
 }
@@ -39,6 +37,9 @@ arbeiter arbeiter_starten(unsigned n, const std::function<void()>& arbeit) {
     for (std::size_t k = 0; k < n && k < a.faeden.capacity(); ++k) {
         pthread_t faden;
         if (pthread_create(&faden, &art, laufen, const_cast<std::function<void()>*>(&arbeit)) != 0) break;
+        // Named here rather than by the thread itself, so a worker bears its name from the moment
+        // this returns, however late it is scheduled: top -H, a debugger and the tests tell it apart.
+        pthread_setname_np(faden, "zifferon-arbeit");
         a.faeden.push_back(static_cast<std::uintptr_t>(faden));
     }
     pthread_sigmask(SIG_SETMASK, &vorher, nullptr);

@@ -456,11 +456,12 @@ TEST_F(Datei, AndereArtenVonDateien) {
         if (write(rohr[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(1);
     });
     close(rohr[1]);
-    // The reader may not have opened its end yet.
-    dateiergebnis e = dateiergebnis::nicht_geoeffnet;
-    for (int versuch = 0; versuch < 200 && e == dateiergebnis::nicht_geoeffnet; ++versuch) {
+    // Until the reader has opened its end, however late it is scheduled.
+    const auto frist = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    dateiergebnis e = block_anhaengen("rohr.txt", 6, 10);
+    while (e == dateiergebnis::nicht_geoeffnet && std::chrono::steady_clock::now() < frist) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         e = block_anhaengen("rohr.txt", 6, 10);
-        if (e == dateiergebnis::nicht_geoeffnet) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(e, dateiergebnis::geschrieben);
     std::string gelesen;

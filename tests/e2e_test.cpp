@@ -100,7 +100,7 @@ TEST_F(Terminal, PrimzahlMitZweiTastenOhneEcho) {
     const std::size_t urteil = s.ausgabe.size();
     ASSERT_TRUE(warten_bis_roh(s));
     EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
-    tippen_und_abwarten(s, "#");
+    ASSERT_TRUE(tippen_und_abwarten(s, "#"));
     ASSERT_TRUE(roh(s));  // the second wait
     lesen_fuer(s, 100);
     EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "one key press was enough";
@@ -117,7 +117,7 @@ TEST_F(Terminal, PfeiltasteZaehltAlsEinDruck) {
     ASSERT_TRUE(lesen_bis(s, "97 ist eine Primzahl"));
     const std::size_t urteil = s.ausgabe.size();
     ASSERT_TRUE(warten_bis_roh(s));
-    tippen_und_abwarten(s, "\x1b[A");
+    ASSERT_TRUE(tippen_und_abwarten(s, "\x1b[A"));
     ASSERT_TRUE(roh(s));
     tippen(s, "\x1bOP");  // F1
     ASSERT_TRUE(naechstes_menue(urteil));
@@ -285,7 +285,7 @@ TEST_F(Job, StrgZGibtDasTerminalZurueckUndFgZeigtAllesWieder) {
     EXPECT_EQ(s.ausgabe.find(FARBEN, gestoppt), gestoppt) << s.ausgabe.substr(gestoppt);
     ASSERT_TRUE(lesen_bis(s, vorher, gestoppt, 2000)) << s.ausgabe.substr(gestoppt) << "\n---\n" << vorher;
     EXPECT_EQ(modus(s).c_lflag & ECHO, 0u);
-    tippen_und_abwarten(s, "a");
+    ASSERT_TRUE(tippen_und_abwarten(s, "a"));
     ASSERT_TRUE(roh(s));
     tippen(s, "b");
     ASSERT_TRUE(lesen_bis(s, PROMPT, gestoppt + 200));
@@ -302,7 +302,7 @@ TEST_F(Job, EndeImHintergrundHaeltNichtAn) {
     ASSERT_TRUE(warten_bis_roh(s));
     kill(s.job, SIGSTOP);
     ASSERT_TRUE(warten_auf_zustand('T'));
-    shell_befehl(s, 'h');  // the shell has the terminal; the job is in the background now
+    ASSERT_TRUE(shell_befehl(s, 'h'));  // the shell has the terminal; the job is in the background now
     kill(s.job, SIGTERM);  // kill %1
     kill(s.job, SIGCONT);
     const int status = ende_abwarten(s, 5000);
@@ -331,7 +331,7 @@ TEST(Hintergrund, ZeichnetNichtsUndEndetAufKill) {
         // Nothing from here on: continued in the background, the job stops itself again.
         const std::size_t gezeigt = a == liste_nach_bg ? s.ausgabe.size() : 0;
         if (a == liste_nach_bg) {
-            shell_befehl(s, 'h');
+            ASSERT_TRUE(shell_befehl(s, 'h'));
             kill(s.job, SIGCONT);  // bg
         }
         ASSERT_TRUE(warten_auf_zustand(s, 'T'));  // stopped by itself, nothing drawn, no mode changed
@@ -339,7 +339,7 @@ TEST(Hintergrund, ZeichnetNichtsUndEndetAufKill) {
         EXPECT_EQ(s.ausgabe.size(), gezeigt) << s.ausgabe.substr(gezeigt, 300);
         EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
         if (a == start_dann_fg) {
-            shell_befehl(s, 'v');
+            ASSERT_TRUE(shell_befehl(s, 'v'));
             kill(s.job, SIGCONT);  // fg
             EXPECT_TRUE(lesen_bis(s, PROMPT) && s.ausgabe.starts_with(FARBEN));
         }
@@ -361,7 +361,7 @@ TEST_F(Terminal, LangsameFolgeZaehltAlsEineTaste) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     tippen(s, "[");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    tippen_und_abwarten(s, "A");
+    ASSERT_TRUE(tippen_und_abwarten(s, "A"));
     ASSERT_TRUE(roh(s));
     lesen_fuer(s, 100);
     EXPECT_EQ(s.ausgabe.find(LOESCHEN, urteil), std::string::npos) << "taken as more than one key";
@@ -577,7 +577,7 @@ TEST(Fortschritt, VerengtesFensterBehaeltKeineReste) {
     const std::string naechste = s.ausgabe.substr(ende + 3, s.ausgabe.find("% geprueft", ende) - ende);
     EXPECT_GE(anzahl(naechste, "\x1b[K\x1b[A"), (laenge + 29) / 30 - 1) << laenge << ": " << naechste;
     tippen(s, "\x03");
-    ende_abwarten(s);
+    EXPECT_NE(ende_abwarten(s), -1);
     schliessen(s);
 }
 

@@ -338,7 +338,9 @@ TEST(Faeden, SpeicherBegrenztUndKeinerBleibt) {
     int status = 0;
     waitpid(kind, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    // Stopped early by its reader, all seven working meanwhile (the caller's thread is one).
+    // Stopped early by its reader, all seven working meanwhile (the caller's thread is one). The
+    // reader stops within the first piece, while the bounded ring still holds back most of them:
+    // no worker can have finished, and each bears its name from its start, scheduled or not.
     faeden_setzen(7);
     ASSERT_TRUE(keiner_bleibt());
     std::uint32_t gemeldet = 0;

@@ -124,12 +124,12 @@ sitzung starten_als_job(bool im_hintergrund) {
     return s;
 }
 
-void shell_befehl(sitzung& s, char befehl) {
-    if (write(s.befehle, &befehl, 1) != 1) return;
+bool shell_befehl(sitzung& s, char befehl) {
+    if (write(s.befehle, &befehl, 1) != 1) return false;
     // Until the shell says the terminal has changed hands, or a deadline passes.
     pollfd p{s.bestaetigt, POLLIN, 0};
     char antwort = 0;
-    if (poll(&p, 1, 10000) == 1 && read(s.bestaetigt, &antwort, 1) == 1) return;
+    return poll(&p, 1, 15000) == 1 && read(s.bestaetigt, &antwort, 1) == 1 && antwort == befehl;
 }
 
 char zustand(pid_t pid) {
@@ -263,9 +263,11 @@ std::string lesevorgaenge(pid_t pid) { return proc_wert(pid, "io", "syscr:"); }
 
 std::string systemaufruf(pid_t pid) { return proc_wert(pid, "syscall"); }
 
+pid_t programm(const sitzung& s) { return s.job > 0 ? s.job : s.pid; }
+
 bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms) {
     const auto bis = uhr::now() + std::chrono::milliseconds(ms);
-    for (std::string aufruf; !(aufruf = systemaufruf(s.pid)).empty() && aufruf != std::to_string(nummer);) {
+    for (std::string aufruf; !(aufruf = systemaufruf(programm(s))).empty() && aufruf != std::to_string(nummer);) {
         if (rest_ms(bis) == 0) return false;
         einmal_lesen(s, 5);
     }
@@ -274,13 +276,15 @@ bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms) {
 
 bool warten_bis_lesend(sitzung& s, int ms) { return warten_bis_im_aufruf(s, SYS_read, ms); }
 
-void tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms) {
-    const std::string vorher = lesevorgaenge(s.pid);
+bool tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms) {
+    const std::string vorher = lesevorgaenge(programm(s));
     tippen(s, tasten);
     // A fresh read, not the one that was waiting for these keys.
     const auto bis = uhr::now() + std::chrono::milliseconds(ms);
-    while (!vorher.empty() && lesevorgaenge(s.pid) == vorher && rest_ms(bis) > 0) einmal_lesen(s, 5);
-    warten_bis_lesend(s, rest_ms(bis));
+    while (!vorher.empty() && lesevorgaenge(programm(s)) == vorher)
+        if (rest_ms(bis) == 0) return false;
+        else einmal_lesen(s, 5);
+    return warten_bis_lesend(s, rest_ms(bis));
 }
 
 bool anhalten(sitzung& s, int ms) {

@@ -53,8 +53,8 @@ std::string wie_unter_linux(std::string text);
 sitzung starten_als_job(bool im_hintergrund = false);
 
 // Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v'), and
-// waits until it has.
-void shell_befehl(sitzung& s, char befehl);
+// waits until it has; false if it did not say so in time.
+[[nodiscard]] bool shell_befehl(sitzung& s, char befehl);
 
 // A file's bytes, whole ("" where it cannot be read).
 std::string dateiinhalt(const std::string& pfad);
@@ -63,7 +63,10 @@ std::string dateiinhalt(const std::string& pfad);
 std::size_t anzahl(const std::string& text, const std::string& muster);
 
 // Waits until `erfuellt()` holds, looking every few milliseconds; false after `ms`.
-bool warten_bis(const std::function<bool()>& erfuellt, int ms = 15000);
+[[nodiscard]] bool warten_bis(const std::function<bool()>& erfuellt, int ms = 15000);
+
+// The process the waits below watch: the program, also when it runs as a job under a shell of ours.
+pid_t programm(const sitzung& s);
 
 // The system call `pid` is blocked in, as its number ("0": read); "running" while it runs, "" where
 // /proc does not tell.
@@ -73,7 +76,7 @@ std::string systemaufruf(pid_t pid);
 char zustand(pid_t pid);
 
 // Reads output until `muster` appears at or after `ab`; false after `ms` milliseconds.
-bool lesen_bis(sitzung& s, std::string_view muster, std::size_t ab = 0, int ms = 15000);
+[[nodiscard]] bool lesen_bis(sitzung& s, std::string_view muster, std::size_t ab = 0, int ms = 15000);
 
 // Reads whatever arrives within `ms` milliseconds.
 void lesen_fuer(sitzung& s, int ms);
@@ -83,24 +86,24 @@ void tippen(sitzung& s, std::string_view tasten);
 termios modus(const sitzung& s);
 bool roh(const sitzung& s);
 // Waits until the keyboard is in raw mode (a key wait has begun); false after `ms`.
-bool warten_bis_roh(sitzung& s, int ms = 15000);
+[[nodiscard]] bool warten_bis_roh(sitzung& s, int ms = 15000);
 
 // Waits until the program is blocked reading its keyboard, where a user's key or signal finds it
 // (ThreadSanitizer holds one that comes just before a blocking read until that read ends); false after `ms`.
-bool warten_bis_lesend(sitzung& s, int ms = 15000);
+[[nodiscard]] bool warten_bis_lesend(sitzung& s, int ms = 15000);
 // Waits until the program is blocked in the system call `nummer` (SYS_write: output that Ctrl-S holds).
-bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms = 15000);
+[[nodiscard]] bool warten_bis_im_aufruf(sitzung& s, long nummer, int ms = 15000);
 
 // Types `tasten` and waits until the program has read them and is blocked in a fresh read: the key
-// has been taken, whatever it did. A raw mode seen now may still be the old key wait's.
-void tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms = 15000);
+// has been taken, whatever it did. A raw mode seen now may still be the old key wait's. False after `ms`.
+[[nodiscard]] bool tippen_und_abwarten(sitzung& s, std::string_view tasten, int ms = 15000);
 
 // Types Ctrl-S and waits until the terminal holds the program's output; false after `ms`.
-bool anhalten(sitzung& s, int ms = 15000);
+[[nodiscard]] bool anhalten(sitzung& s, int ms = 15000);
 
 // The wait status once the program has ended, reading its output meanwhile; -1 if it did not
 // end within `ms` (it is killed then).
-int ende_abwarten(sitzung& s, int ms = 15000);
+[[nodiscard]] int ende_abwarten(sitzung& s, int ms = 15000);
 
 bool gleicher_modus(const termios& a, const termios& b);
 

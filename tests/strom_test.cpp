@@ -111,7 +111,8 @@ ergebnis ausfuehren(const aufruf& a) {
             (offen[i].fd == fehler[0] ? r.fehler : r.aus).append(puffer, static_cast<std::size_t>(n));
             if (!signal_gesendet && !r.aus.empty()) {
                 // Where it waits for its next input, so that the signal finds it at a prompt.
-                warten_bis([kind] { return systemaufruf(kind) == std::to_string(SYS_read); });
+                if (!warten_bis([kind] { return systemaufruf(kind) == std::to_string(SYS_read); }))
+                    ADD_FAILURE() << "the program never waited for input";
                 kill(kind, a.signal_nach_start);
                 signal_gesendet = true;
             }
@@ -431,12 +432,12 @@ TEST(Befehle, Datei) {
     // Ctrl-C during the whole range: the file as it was, once the command holds it open.
     const pid_t kind = fork();
     if (kind == 0) programm_starten(programm_befehl({"primzahlen", "--datei", liste, "6"}));
-    warten_bis([&] {
+    EXPECT_TRUE(warten_bis([&] {
         std::error_code fehler;
         for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(kind) + "/fd", fehler))
             if (std::filesystem::read_symlink(fd.path(), fehler) == liste) return true;
         return false;
-    });
+    })) << "the command never opened " << liste;
     kill(kind, SIGINT);
     int status = 0;
     waitpid(kind, &status, 0);
