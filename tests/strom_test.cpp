@@ -11,6 +11,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -63,6 +64,8 @@ void alles_schreiben(int fd, std::string_view text) {
 ergebnis ausfuehren(const aufruf& a) {
     int ein[2], aus[2], fehler[2];
     if (pipe(ein) != 0 || pipe(aus) != 0 || pipe(fehler) != 0) return {};
+    // Gone before the program starts: closed after the fork, it could still take the first lines.
+    if (a.leser_weg) close(std::exchange(aus[0], -1));
     const pid_t kind = fork();
     if (kind == 0) {
         setsid();
@@ -79,7 +82,6 @@ ergebnis ausfuehren(const aufruf& a) {
     close(ein[0]);
     close(aus[1]);
     close(fehler[1]);
-    if (a.leser_weg) close(aus[0]);
     std::thread schreiber([&a, fd = ein[1]] {
         signal(SIGPIPE, SIG_IGN);
         for (const stueck& s : a.eingabe) {
