@@ -5,6 +5,7 @@
 #include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
 #include "numbers/lauf.h"
+#include "numbers/sieb.h"
 
 namespace {
 
@@ -15,16 +16,18 @@ void anhaengen_zahl(spool& block, std::uint64_t zahl) {
 
 }  // namespace
 
-dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3, fortschritt_anzeige zeigen) {
+dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3, fortschritt_anzeige zeigen,
+                              primzahlsuche art) {
     // Opened before the run, so a name that cannot be used is reported before the work.
     ziel zeiger;
     if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
     spool block;
     fortschritt f = fortschritt_beginnen(z3, zeigen);
     try {
-        const std::uint32_t pz = lauf_ab_null(
-            zahl, z3, [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); },
-            [&f](std::uint64_t geprueft, std::uint32_t gefunden) { fortschritt_melden(f, geprueft, gefunden); });
+        const auto zeile = [&block](std::uint32_t primzahl) { return spool_zeile(block, primzahl); };
+        const auto stand = [&f](std::uint64_t geprueft, std::uint32_t gefunden) { fortschritt_melden(f, geprueft, gefunden); };
+        const std::uint32_t pz = art == primzahlsuche::sieb ? sieb_lauf(zahl, std::uint64_t{zahl} + z3, zeile, stand)
+                                                            : lauf_ab_null(zahl, z3, zeile, stand);
         fortschritt_beenden(f);
         spool_anhaengen(block, "\nIm Zahlenintervall zwischen ");
         anhaengen_zahl(block, zahl);

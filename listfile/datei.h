@@ -12,5 +12,8 @@ enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 // empty line, the summary, an empty line. Any run up to the whole range (z3 <= 2^32 - zahl), right
 // from 0 up. The file only ever gains the whole block, appended once the run has finished;
 // otherwise it is left as it was. `zeigen`: where a progress line shows while the run goes.
+// `art`: how the primes are found, by the dialogue's trial division or by the commands' sieve;
+// the block is the same.
+enum class primzahlsuche { probedivision, sieb };
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3,
-                              fortschritt_anzeige zeigen = nullptr);
+                              fortschritt_anzeige zeigen = nullptr, primzahlsuche art = primzahlsuche::probedivision);

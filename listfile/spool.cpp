@@ -34,7 +34,7 @@ bool ganz_schreiben(int fd, const char* p, std::size_t n) {
 template <class Nimm>
 bool ausgelagert_lesen(int fd, Nimm&& nimm) {
     if (!sys::zurueckspulen(fd)) return false;
-    std::string stueck(1 << 16, '\0');
+    std::string stueck(1 << 20, '\0');
     for (;;) {
         const long long n = sys::lesen(fd, stueck.data(), stueck.size());
         if (n < 0 && errno == EINTR) continue;

@@ -31,12 +31,11 @@ void faeden_setzen(unsigned n) { erzwungen.store(n); }
 namespace {
 
 // The pieces between the workers and the calling thread: a ring of slots, each free or holding
-// its piece's finished masks.
+// its piece's finished result.
 struct ring {
     std::mutex m;
     std::condition_variable fertig_cv;  // a piece is finished
     std::condition_variable frei_cv;    // a slot is free again, or the end has come
-    std::unique_ptr<std::uint64_t[]> masken;  // uncleared: every piece writes its own, and fresh pages are dear
     std::vector<char> fertig;
     std::uint64_t ausgegeben = 0;  // the next piece a worker takes
     std::uint64_t abgeholt = 0;    // pieces handed on so far
@@ -57,19 +56,23 @@ struct mannschaft {
     }
 };
 
+unsigned mitarbeiter(std::uint64_t anzahl) {
+    const unsigned cpus = faeden();
+    return anzahl < cpus ? static_cast<unsigned>(anzahl) : cpus;
+}
+
 }  // namespace
 
-void verteilt(std::uint64_t anzahl, unsigned bloecke,
-              const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
-              const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm) {
+// Enough slots that no worker waits for the writer while it is busy, few enough to bound the
+// memory.
+std::size_t verteilt_plaetze(std::uint64_t anzahl) { return 4 * std::size_t{mitarbeiter(anzahl)}; }
+
+void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::uint64_t, std::size_t)>& rechne,
+                            const std::function<bool(std::uint64_t, std::size_t)>& nimm) {
     if (anzahl == 0) return;
-    const unsigned cpus = faeden();
-    const unsigned n = anzahl < cpus ? static_cast<unsigned>(anzahl) : cpus;
-    // Enough slots that no worker waits for the writer while it is busy, few enough to bound
-    // the memory.
-    const std::size_t plaetze = 4 * std::size_t{n};
+    const unsigned n = mitarbeiter(anzahl);
+    const std::size_t plaetze = verteilt_plaetze(anzahl);
     ring r;
-    r.masken.reset(new std::uint64_t[plaetze * bloecke]);
     r.fertig.assign(plaetze, 0);
     // The next piece to compute, if the ring has room for it; the caller holds the lock.
     const auto naechstes = [&r, anzahl, plaetze](std::uint64_t& i) {
@@ -77,8 +80,8 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
         i = r.ausgegeben++;
         return true;
     };
-    const auto berechnen = [&r, &rechne, plaetze, bloecke](std::uint64_t i) {
-        rechne(i, r.masken.get() + (i % plaetze) * bloecke);
+    const auto berechnen = [&r, &rechne, plaetze](std::uint64_t i) {
+        rechne(i, i % plaetze);
         std::lock_guard<std::mutex> l(r.m);
         r.fertig[i % plaetze] = 1;
     };
@@ -115,7 +118,7 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
             berechnen(selbst);
         }
         // Handed on outside the lock, so the workers go on meanwhile.
-        const bool weiter = nimm(i, r.masken.get() + platz * bloecke);
+        const bool weiter = nimm(i, platz);
         {
             std::lock_guard<std::mutex> l(r.m);
             r.fertig[platz] = 0;
@@ -124,4 +127,15 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
         r.frei_cv.notify_all();
         if (!weiter) return;
     }
+}
+
+void verteilt(std::uint64_t anzahl, unsigned bloecke,
+              const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
+              const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm) {
+    if (anzahl == 0) return;
+    // Uncleared: every piece writes its own masks, and fresh pages are dear.
+    const std::unique_ptr<std::uint64_t[]> masken(new std::uint64_t[verteilt_plaetze(anzahl) * bloecke]);
+    verteilt_ueber_plaetze(
+        anzahl, [&](std::uint64_t i, std::size_t platz) { rechne(i, masken.get() + platz * bloecke); },
+        [&](std::uint64_t i, std::size_t platz) { return nimm(i, masken.get() + platz * bloecke); });
 }

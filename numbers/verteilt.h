@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Computes the pieces 0 .. anzahl - 1, each by `rechne(i, masken)` into `bloecke` 64-bit masks, on
 // worker threads (on the calling thread where one CPU is all there is), and hands each to
@@ -14,6 +15,22 @@
 void verteilt(std::uint64_t anzahl, unsigned bloecke,
               const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
               const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm);
+
+// The same distribution for pieces whose results are not masks: piece i is computed by
+// `rechne(i, platz)` into slot `platz` (below verteilt_plaetze(anzahl)) and handed on by
+// `nimm(i, platz)`; a slot is reused only once handed on.
+std::size_t verteilt_plaetze(std::uint64_t anzahl);
+void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::uint64_t, std::size_t)>& rechne,
+                            const std::function<bool(std::uint64_t, std::size_t)>& nimm);
+
+// That over slots of type `Platz`, which keep what they hold (a text's capacity) across pieces.
+template <class Platz, class Rechne, class Nimm>
+void verteilt_in(std::uint64_t anzahl, Rechne&& rechne, Nimm&& nimm) {
+    std::vector<Platz> plaetze(verteilt_plaetze(anzahl));
+    verteilt_ueber_plaetze(
+        anzahl, [&](std::uint64_t i, std::size_t k) { rechne(i, plaetze[k]); },
+        [&](std::uint64_t i, std::size_t k) { return nimm(i, static_cast<const Platz&>(plaetze[k])); });
+}
 
 // The CPUs this process may run on (its affinity, as `taskset` sets it), at least 1; or what a
 // test or benchmark set.

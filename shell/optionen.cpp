@@ -13,7 +13,7 @@ constexpr const char* hilfe =
     "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
     "       zifferon prim [ZAHL...]\n"
     "       zifferon teiler [ZAHL...]\n"
-    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n"
+    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
     "\n"
     "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
     "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"

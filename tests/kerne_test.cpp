@@ -20,7 +20,9 @@
 
 #include "numbers/verteilt.h"
 #include "numbers/kernels/kerne_intern.h"
+#include "numbers/faktoren.h"
 #include "numbers/lauf.h"
+#include "numbers/sieb.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 #include "tests/umgebung.h"
@@ -312,6 +314,62 @@ TEST(KernPruefung, FindetEinenTeilerZuVielOderZuWenig) {
     EXPECT_NE(erste_abweichung(zu_viel), "");
     EXPECT_NE(erste_abweichung(zu_wenig), "");
     EXPECT_NE(erste_abweichung(ohne_drei), "");
+}
+
+// The commands' engines against the kernels: the sieve's primes of a window against the trial
+// division's run, and the divisors built from the factorization against the stepping kernel's
+// every-candidate listing.
+TEST(Engines, WieDieKerne) {
+    enum art { sieb, teiler };
+    struct fall {
+        art was;
+        std::uint64_t a, b;  // sieb: the window [a, b); teiler: the number a
+    };
+    const std::uint64_t s = sieb_stueck, oben = std::uint64_t{1} << 32;
+    std::vector<fall> faelle = {
+        {sieb, 0, 1000}, {sieb, 1, 2}, {sieb, 2, 3}, {sieb, 3, 4}, {sieb, 13, 17}, {sieb, 14, 15},
+        // The edges of a segment (32768 odd numbers) and of a piece, and across pieces.
+        {sieb, 65536 - 40, 65536 + 40}, {sieb, s - 1000, s + 1000}, {sieb, s, s + 1}, {sieb, 3 * s - 7, 5 * s + 9},
+        {sieb, oben - 200000, oben}, {sieb, oben - 5, oben - 4}, {sieb, oben - s - 3, oben - s + 3},
+        {teiler, 1, 0}, {teiler, 2, 0}, {teiler, 4294967295u, 0}, {teiler, 4294967291u, 0}, {teiler, 2147483648u, 0},
+        {teiler, 3486784401u, 0}, {teiler, 65521u * 65521u, 0}, {teiler, 65519u * 65521u, 0}, {teiler, 65537u * 65521u, 0},
+        {teiler, 2u * 65521u * 32749u, 0}, {teiler, 3491888400u, 0}, {teiler, 2095133040u, 0}, {teiler, 735134400u, 0},
+        {teiler, 223092870u, 0}, {teiler, 4294967279u, 0}, {teiler, 999999999u, 0},
+    };
+    // Around the squares of sieving primes, where each starts to cross off, at the bottom and top.
+    for (std::uint64_t p : {17u, 19u, 23u, 181u, 2039u, 65519u, 65521u}) faelle.push_back({sieb, p * p - 70, p * p + 70});
+    for (const fall& f : faelle) {
+        if (f.was == sieb) {
+            std::vector<std::uint32_t> gesiebt, probiert;
+            sieb_lauf(f.a, f.b, [&](std::uint32_t p) { return gesiebt.push_back(p), true; }, kein_stand);
+            lauf_ab_null(static_cast<std::uint32_t>(f.a), f.b - f.a, [&](std::uint32_t p) { return probiert.push_back(p), true; });
+            EXPECT_EQ(gesiebt, probiert) << "[" << f.a << ", " << f.b << ")";
+            std::uint32_t gezaehlt = sieb_zaehlen(f.a, f.b, [](std::uint64_t, std::uint32_t) {});
+            EXPECT_EQ(gezaehlt, probiert.size()) << "[" << f.a << ", " << f.b << ")";
+        } else {
+            std::uint32_t liste[teiler_hoechstens];
+            const unsigned n = teiler_aus_faktoren(static_cast<std::uint32_t>(f.a), liste);
+            std::vector<std::uint32_t> probiert;
+            teiler_absteigend(static_cast<std::uint32_t>(f.a), [&](std::uint32_t t) { probiert.push_back(t); });
+            EXPECT_EQ(std::vector<std::uint32_t>(liste, liste + n), probiert) << f.a;
+        }
+    }
+}
+
+// The whole range through both engines, by count and a checksum of the primes: about a minute of
+// trial division, so only where ZIFFERON_GANZER_BEREICH=1 (CI) asks for it.
+TEST(Engines, GanzerBereich) {
+    const char* an = std::getenv("ZIFFERON_GANZER_BEREICH");
+    if (an == nullptr || std::string(an) != "1") GTEST_SKIP() << "ZIFFERON_GANZER_BEREICH=1 runs it";
+    struct summe {
+        std::uint64_t n = 0, pruef = 0;
+        bool operator()(std::uint32_t p) { return ++n, pruef = pruef * 0x9E3779B97F4A7C15u + p, true; }
+    } gesiebt, probiert;
+    sieb_lauf(0, std::uint64_t{1} << 32, std::ref(gesiebt), kein_stand);
+    lauf_ab_null(0, std::uint64_t{1} << 32, std::ref(probiert));
+    EXPECT_EQ(gesiebt.n, 203280221u);
+    EXPECT_EQ(gesiebt.n, probiert.n);
+    EXPECT_EQ(gesiebt.pruef, probiert.pruef);
 }
 
 #ifdef __linux__

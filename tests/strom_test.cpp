@@ -307,7 +307,7 @@ const std::string HILFE =
     "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
     "       zifferon prim [ZAHL...]\n"
     "       zifferon teiler [ZAHL...]\n"
-    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n\n"
+    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n\n"
     "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
     "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
     "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angeh\u00e4ngt an\n"
@@ -338,14 +338,16 @@ const std::string HILFE_PRIM =
 const std::string HILFE_TEILER =
     "Aufruf: zifferon teiler [ZAHL...]\n\n"
     "Gibt f\u00fcr jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
-    "absteigend, gefunden durch Probieren jedes Kandidaten. Ohne ZAHL liest es die Zahlen von\n"
-    "der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden.\n\n"
+    "absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL liest es die Zahlen\n"
+    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden.\n\n"
     "Status: 0, oder 2 bei einem Fehler (auch f\u00fcr 0, die unendlich viele Teiler hat).\n";
 const std::string HILFE_PRIMZAHLEN =
-    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL]\n\n"
+    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n\n"
     "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je Zeile,\n"
-    "aufsteigend. Ohne ANZAHL geht der Bereich bis 4294967295.\n\n"
+    "aufsteigend; mit --bis die von START bis einschliesslich ENDE. Ohne ANZAHL und ENDE\n"
+    "geht der Bereich bis 4294967295.\n\n"
     "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
+    "  --bis ENDE    der Bereich endet mit ENDE (statt einer ANZAHL)\n"
     "  --datei NAME  den Block des Bereichs an die Datei NAME anh\u00e4ngen, wie Men\u00fcpunkt 3\n"
     "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n\n"
     "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
@@ -386,6 +388,11 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         {{"primzahlen", "0", "30"}, "", "2\n3\n5\n7\n11\n13\n17\n19\n23\n29\n", "", 0},
         {{"primzahlen", "4294967280"}, "", "4294967291\n", "", 0},
         {{"primzahlen", "--anzahl", "0", "100"}, "", "25\n", "", 0},
+        // An inclusive end, as primes(6) users expect; below the start, an empty run.
+        {{"primzahlen", "100", "--bis", "130"}, "", "101\n103\n107\n109\n113\n127\n", "", 0},
+        {{"primzahlen", "--bis", "4294967295", "4294967291", "--anzahl"}, "", "1\n", "", 0},
+        {{"primzahlen", "10", "--bis", "9"}, "", "", "", 0},
+        {{"primzahlen", "6", "10", "--bis", "20"}, "", "", "zifferon primzahlen: ANZAHL und --bis schliessen einander aus\n", 2},
         {{"primzahlen", "24", "5", "--anzahl"}, "", "0\n", "", 0},
         {{"primzahlen", "4000000000", "300000000"}, "", "",
          "zifferon primzahlen: der Bereich geht \u00fcber 4294967295 hinaus; ab 4000000000 ist die Anzahl h\u00f6chstens 294967296\n", 2},

@@ -10,7 +10,7 @@
 
 #include "console/konsole.h"
 #include "console/umwandlung.h"
-#include "shell/befehle.h"
+#include "console/woerter.h"
 #include "tests/skript.h"
 
 namespace {

@@ -1,0 +1,261 @@
+#include "numbers/sieb.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "numbers/verteilt.h"
+
+// The masks are the wheel's bytes in memory order: bit t of a 64-bit word is byte t / 8's bit t % 8.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+// A segment of 32768 bytes (983040 numbers) stays in the first-level cache while every sieving
+// prime crosses its multiples off.
+constexpr std::uint32_t segment = 131072;
+constexpr std::uint32_t stueck_bytes = sieb_bloecke * 8;
+static_assert(stueck_bytes % segment == 0 && sieb_stueck == 30 * std::uint64_t{stueck_bytes});
+
+// The wheel's residues, and 31 for the step from 29 to the next turn.
+constexpr std::uint32_t reste9[9] = {1, 7, 11, 13, 17, 19, 23, 29, 31};
+
+// The multiples of a few small primes repeat with their product, in bytes: a segment starts as
+// the AND of such patterns, and those primes (7 to 103) never cross off. Crossing off is what the
+// sieve spends its time on, and these would be a quarter of it.
+constexpr std::uint32_t muster_primzahlen[][3] = {{7, 11, 13}, {17, 19, 23}, {29, 31, 1}, {37, 41, 1}, {43, 47, 1},
+                                                  {53, 59, 1}, {61, 67, 1}, {71, 73, 1}, {79, 83, 1}, {89, 97, 1},
+                                                  {101, 103, 1}};
+constexpr unsigned muster_anzahl = std::size(muster_primzahlen);
+constexpr unsigned erste_siebende = 26;  // siebprimzahlen()[26] is 107: the first that crosses off
+
+// A prime p = 30 a + r crosses off p m for the multipliers m = 30 q + reste9[j] from m = p on:
+// that multiple's byte is p q + a reste9[j] + teil(r, j), and its bit is that of (r reste9[j]) % 30.
+constexpr unsigned klasse(std::uint32_t r) {
+    unsigned k = 0;
+    while (rad_reste[k] != r) ++k;
+    return k;
+}
+constexpr std::uint32_t teil(unsigned k, unsigned j) { return rad_reste[k] * reste9[j] / 30; }
+constexpr std::uint8_t loesche(unsigned k, unsigned j) {
+    return static_cast<std::uint8_t>(~(1u << klasse(rad_reste[k] * rad_reste[j] % 30)));
+}
+
+// The sieving primes from 107 on, apart by their residue r (a class of the wheel), each class
+// ascending: every prime of a class crosses off by the same pattern of bits and steps, which the
+// crossing loop then holds as constants.
+struct tabellen {
+    std::array<std::vector<std::uint32_t>, 8> klassen;
+    // The patterns, each a segment longer than its period, and the periods.
+    std::array<std::vector<std::uint8_t>, muster_anzahl> muster;
+    std::array<std::uint32_t, muster_anzahl> periode{};
+};
+
+const tabellen& tabellen_holen() {
+    static const tabellen t = [] {
+        tabellen neu;
+        for (unsigned n = erste_siebende; n < siebprimzahlen_anzahl; ++n)
+            neu.klassen[klasse(siebprimzahlen()[n] % 30)].push_back(siebprimzahlen()[n]);
+        for (unsigned m = 0; m < muster_anzahl; ++m) {
+            const std::uint32_t* const q = muster_primzahlen[m];
+            neu.periode[m] = q[0] * q[1] * q[2];
+            for (std::uint32_t byte = 0; byte < neu.periode[m] + segment; ++byte) {
+                std::uint8_t bits = 0xFF;
+                for (unsigned j = 0; j < 8; ++j)
+                    for (unsigned i = 0; i < 3; ++i)
+                        if (q[i] > 1 && (30 * byte + rad_reste[j]) % q[i] == 0) bits &= static_cast<std::uint8_t>(~(1u << j));
+                neu.muster[m].push_back(bits);
+            }
+        }
+        return neu;
+    }();
+    return t;
+}
+
+// A worker's scratch, kept across its pieces: each prime's next multiple, as its byte from the
+// segment's start and the wheel index of its multiplier, in the order of the classes.
+struct werkbank {
+    std::unique_ptr<std::uint32_t[]> byte{new std::uint32_t[siebprimzahlen_anzahl]};
+    std::unique_ptr<std::uint8_t[]> index{new std::uint8_t[siebprimzahlen_anzahl]};
+};
+
+// Crosses off the multiples of each prime of class K in s[0 .. laenge), from its byte `b` and
+// wheel index `j`; leaves it at its first multiple past the segment, counted from the segment's
+// end. A prime's whole turns of the wheel (p bytes, 8 multiples at fixed offsets) go in one step;
+// the multiples before and after them one at a time, entered where the prime stands.
+template <unsigned K>
+void klasse_streichen(std::uint8_t* s, std::size_t laenge, const std::uint32_t* primzahlen, unsigned anzahl,
+                      std::uint32_t* byte, std::uint8_t* index) {
+    for (unsigned n = 0; n < anzahl; ++n) {
+        std::size_t i = byte[n];
+        if (i >= laenge) {  // its next multiple lies in a later segment
+            byte[n] = static_cast<std::uint32_t>(i - laenge);
+            continue;
+        }
+        const std::size_t p = primzahlen[n], a = p / 30;
+        unsigned w = index[n];
+// One multiple with wheel index W, unless the segment ends before it.
+#define ZIFFERON_EIN_VIELFACHES(W)                                      \
+    if (i >= laenge) {                                                  \
+        w = W;                                                          \
+        goto fertig;                                                    \
+    }                                                                   \
+    s[i] &= loesche(K, W);                                              \
+    i += a * (reste9[W + 1] - reste9[W]) + (teil(K, W + 1) - teil(K, W));
+        switch (w) {
+            case 0:
+                for (;;) {
+                    for (const std::size_t o7 = a * 28 + teil(K, 7); i + o7 < laenge; i += p) {
+                        s[i] &= loesche(K, 0);
+                        s[i + a * 6 + teil(K, 1)] &= loesche(K, 1);
+                        s[i + a * 10 + teil(K, 2)] &= loesche(K, 2);
+                        s[i + a * 12 + teil(K, 3)] &= loesche(K, 3);
+                        s[i + a * 16 + teil(K, 4)] &= loesche(K, 4);
+                        s[i + a * 18 + teil(K, 5)] &= loesche(K, 5);
+                        s[i + a * 22 + teil(K, 6)] &= loesche(K, 6);
+                        s[i + o7] &= loesche(K, 7);
+                    }
+                    ZIFFERON_EIN_VIELFACHES(0)
+                    [[fallthrough]];
+                    case 1:
+                        ZIFFERON_EIN_VIELFACHES(1)
+                        [[fallthrough]];
+                    case 2:
+                        ZIFFERON_EIN_VIELFACHES(2)
+                        [[fallthrough]];
+                    case 3:
+                        ZIFFERON_EIN_VIELFACHES(3)
+                        [[fallthrough]];
+                    case 4:
+                        ZIFFERON_EIN_VIELFACHES(4)
+                        [[fallthrough]];
+                    case 5:
+                        ZIFFERON_EIN_VIELFACHES(5)
+                        [[fallthrough]];
+                    case 6:
+                        ZIFFERON_EIN_VIELFACHES(6)
+                        [[fallthrough]];
+                    case 7:
+                        ZIFFERON_EIN_VIELFACHES(7)
+                }
+        }
+#undef ZIFFERON_EIN_VIELFACHES
+    fertig:
+        byte[n] = static_cast<std::uint32_t>(i - laenge);
+        index[n] = static_cast<std::uint8_t>(w);
+    }
+}
+
+// Of each class the primes [von[K], bis[K]).
+template <unsigned... K>
+void alle_klassen_streichen(std::integer_sequence<unsigned, K...>, std::uint8_t* s, std::size_t laenge, const tabellen& t,
+                            const unsigned* von, const unsigned* bis, werkbank& bank) {
+    unsigned platz = 0;
+    ((klasse_streichen<K>(s, laenge, t.klassen[K].data() + von[K], bis[K] - von[K], bank.byte.get() + platz + von[K],
+                          bank.index.get() + platz + von[K]),
+      platz += static_cast<unsigned>(t.klassen[K].size())),
+     ...);
+}
+
+}  // namespace
+
+const std::uint32_t* siebprimzahlen() {
+    static const std::array<std::uint32_t, siebprimzahlen_anzahl> primzahlen = [] {
+        std::array<std::uint32_t, siebprimzahlen_anzahl> neu{};
+        std::vector<bool> zusammengesetzt(65536, false);
+        unsigned n = 0;
+        for (std::uint32_t p = 3; p < 65536; p += 2) {
+            if (zusammengesetzt[p]) continue;
+            neu[n++] = p;
+            for (std::uint32_t v = p * p; v < 65536; v += 2 * p) zusammengesetzt[v] = true;
+        }
+        return neu;
+    }();
+    return primzahlen.data();
+}
+
+void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, std::uint64_t* masken) {
+    const tabellen& t = tabellen_holen();
+    thread_local werkbank bank;
+    auto* const bytes = reinterpret_cast<std::uint8_t*>(masken);
+    std::memset(bytes, 0, stueck_bytes);
+    const std::uint64_t lo = k * sieb_stueck;
+    von = std::max(von, lo);
+    bis = std::min(bis, lo + sieb_stueck);
+    if (von >= bis) return;
+    // The segments that hold [von, bis).
+    const auto erstes = static_cast<std::uint32_t>((von - lo) / 30 / segment * segment);
+    const auto ende = static_cast<std::uint32_t>(std::min<std::uint64_t>((bis - lo + 29) / 30, stueck_bytes));
+    const std::uint64_t ab = lo + 30 * std::uint64_t{erstes};
+    // Of each class the primes whose square is below bis, each from its first multiple on the
+    // wheel that is at least ab and its square (smaller ones are a smaller prime's).
+    unsigned keine[8] = {}, anzahl[8];
+    for (unsigned c = 0, platz = 0; c < 8; platz += static_cast<unsigned>(t.klassen[c].size()), ++c) {
+        const std::vector<std::uint32_t>& klasse_c = t.klassen[c];
+        anzahl[c] = 0;
+        while (anzahl[c] < klasse_c.size() && std::uint64_t{klasse_c[anzahl[c]]} * klasse_c[anzahl[c]] < bis) ++anzahl[c];
+        for (unsigned n = 0; n < anzahl[c]; ++n) {
+            const std::uint64_t p = klasse_c[n];
+            const std::uint64_t m = std::max(p, (ab + p - 1) / p);
+            std::uint64_t q = m / 30;
+            unsigned j = 0;
+            while (reste9[j] < m % 30) ++j;
+            if (j == 8) ++q, j = 0;
+            const std::uint64_t byte = p * q + p / 30 * reste9[j] + teil(c, j);
+            bank.byte[platz + n] = static_cast<std::uint32_t>(std::min<std::uint64_t>(byte - ab / 30, 0xFFFFFFFFu));
+            bank.index[platz + n] = static_cast<std::uint8_t>(j);
+        }
+    }
+    for (std::uint32_t s0 = erstes; s0 < ende; s0 += segment) {
+        const std::uint32_t laenge = std::min(segment, ende - s0);
+        std::uint8_t* const s = bytes + s0;
+        const std::uint64_t b0 = lo / 30 + s0;
+        std::memcpy(s, t.muster[0].data() + b0 % t.periode[0], laenge);
+        for (unsigned m = 1; m < muster_anzahl; ++m) {
+            const std::uint8_t* const q = t.muster[m].data() + b0 % t.periode[m];
+            for (std::uint32_t x = 0; x < laenge; ++x) s[x] &= q[x];
+        }
+        if (b0 == 0) {
+            // The patterns' own primes are prime; 1 is not.
+            s[0] &= 0xFE;
+            for (unsigned m = 0; m < muster_anzahl; ++m)
+                for (const std::uint32_t q : muster_primzahlen[m])
+                    if (q > 1 && q / 30 < laenge) s[q / 30] |= static_cast<std::uint8_t>(~loesche(0, klasse(q % 30)));
+        }
+        alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, s, laenge, t, keine, anzahl, bank);
+    }
+    // Cut to the run: the bits of numbers below von and from bis on, in the bytes that hold both.
+    const auto abschneiden = [&](std::uint32_t von_byte, std::uint32_t bis_byte) {
+        for (std::uint32_t x = von_byte; x < bis_byte; ++x)
+            for (unsigned j = 0; j < 8; ++j) {
+                const std::uint64_t zahl = lo + 30 * std::uint64_t{x} + rad_reste[j];
+                if (zahl < von || zahl >= bis) bytes[x] &= static_cast<std::uint8_t>(~(1u << j));
+            }
+    };
+    abschneiden(erstes, static_cast<std::uint32_t>((von - lo) / 30) + 1);
+    abschneiden(static_cast<std::uint32_t>((bis - lo) / 30), ende);
+}
+
+void sieb_verteilt(std::uint64_t von, std::uint64_t bis,
+                   const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm) {
+    if (von >= bis) return;
+    const std::uint64_t erstes = von / sieb_stueck;
+    verteilt(
+        (bis - 1) / sieb_stueck - erstes + 1, sieb_bloecke,
+        [&](std::uint64_t i, std::uint64_t* masken) { sieb_stueck_sieben(erstes + i, von, bis, masken); },
+        [&](std::uint64_t i, const std::uint64_t* masken) { return nimm(erstes + i, masken); });
+}
+
+std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand) {
+    std::uint32_t pz = 0;
+    for (const std::uint32_t klein : rad_primzahlen) pz += klein >= von && klein < bis ? 1 : 0;
+    sieb_verteilt(von, bis, [&](std::uint64_t k, const std::uint64_t* masken) {
+        for (unsigned w = 0; w < sieb_bloecke; ++w) pz += static_cast<std::uint32_t>(__builtin_popcountll(masken[w]));
+        stand(std::min((k + 1) * sieb_stueck, bis) - von, pz);
+        return true;
+    });
+    return pz;
+}

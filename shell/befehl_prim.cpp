@@ -1,0 +1,76 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "console/umwandlung.h"
+#include "numbers/primzahl.h"
+#include "numbers/verteilt.h"
+#include "shell/befehle_intern.h"
+
+namespace {
+
+constexpr std::string_view hilfe_prim =
+    "Aufruf: zifferon prim [ZAHL...]\n"
+    "\n"
+    "Gibt f\u00fcr jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
+    "\"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der Standardeingabe,\n"
+    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen.\n"
+    "\n"
+    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist; 2 bei\n"
+    "einem Fehler.\n";
+
+// The verdicts of `zahlen`, in order, tested in batches on every CPU, each batch's lines written
+// by the worker that tested it, so that the one writing thread only copies them out. False once
+// output failed.
+constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
+
+// A batch's slot: its lines, and whether every number was prime.
+struct urteile_platz {
+    std::string text;
+    bool alle = true;
+};
+
+bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, bool& alle_prim) {
+    static constexpr std::string_view ja = " ist eine Primzahl\n", nein = " ist keine Primzahl\n";
+    static_assert(10 + nein.size() == urteil_laengste_zeile);
+    bool weiter = true;
+    verteilt_in<urteile_platz>(
+        (zahlen.size() + pruefen_portion - 1) / pruefen_portion,
+        [&zahlen](std::uint64_t i, urteile_platz& platz) {
+            const std::size_t ab = i * pruefen_portion;
+            const auto anzahl = static_cast<unsigned>(std::min<std::size_t>(pruefen_portion, zahlen.size() - ab));
+            std::uint64_t masken[pruefen_portion / 64];
+            primzahlen_pruefen(zahlen.data() + ab, anzahl, masken);
+            platz.text.resize(pruefen_portion * urteil_laengste_zeile);
+            char* const text = platz.text.data();
+            char* p = text;
+            bool alle = true;
+            for (unsigned k = 0; k < anzahl; ++k) {
+                const bool prim = (masken[k / 64] >> (k % 64) & 1) != 0;
+                alle = alle && prim;
+                char ziffern[20];
+                for (const char c : zahl_als_text(zahlen[ab + k], ziffern)) *p++ = c;
+                // Copies of a length known here, which cost no call.
+                if (prim) std::memcpy(p, ja.data(), ja.size()), p += ja.size();
+                else std::memcpy(p, nein.data(), nein.size()), p += nein.size();
+            }
+            platz.text.resize(static_cast<std::size_t>(p - text));
+            platz.alle = alle;
+        },
+        [&](std::uint64_t, const urteile_platz& platz) {
+            alle_prim = alle_prim && platz.alle;
+            return weiter = ausgeben(platz.text);
+        });
+    return weiter;
+}
+
+}  // namespace
+
+int befehl_prim(const std::vector<std::string>& argumente) {
+    bool alle_prim = true;
+    return zahlen_befehl({"prim", hilfe_prim, true, [&](std::span<const std::uint32_t> zahlen) { return urteile_ausgeben(zahlen, alle_prim); }},
+                         argumente, [&] { return alle_prim ? 0 : 1; });
+}

@@ -1,0 +1,123 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "console/fehlertext.h"
+#include "console/terminal.h"
+#include "console/umwandlung.h"
+#include "console/woerter.h"
+#include "listfile/datei.h"
+#include "listfile/fortschritt.h"
+#include "numbers/sieb.h"
+#include "shell/befehle_intern.h"
+
+namespace {
+
+constexpr std::string_view hilfe_primzahlen =
+    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
+    "\n"
+    "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je Zeile,\n"
+    "aufsteigend; mit --bis die von START bis einschliesslich ENDE. Ohne ANZAHL und ENDE\n"
+    "geht der Bereich bis 4294967295.\n"
+    "\n"
+    "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
+    "  --bis ENDE    der Bereich endet mit ENDE (statt einer ANZAHL)\n"
+    "  --datei NAME  den Block des Bereichs an die Datei NAME anh\u00e4ngen, wie Men\u00fcpunkt 3\n"
+    "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n"
+    "\n"
+    "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
+    "Status: 0, oder 2 bei einem Fehler.\n";
+
+// Each piece's primes as lines, written in one go: the one formatting thread touches each
+// prime once, and large writes keep the pipe busy.
+bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {
+    std::string text;
+    bool weiter = true;
+    for (const std::uint32_t klein : rad_primzahlen)
+        if (klein >= von && klein < bis && !(weiter = zahl_ausgeben(klein, "\n"))) return false;
+    sieb_verteilt(von, bis, [&](std::uint64_t k, const std::uint64_t* masken) {
+        std::size_t n = 0;
+        for (unsigned w = 0; w < sieb_bloecke; ++w) n += static_cast<std::size_t>(__builtin_popcountll(masken[w]));
+        text.resize(11 * n);
+        char* p = text.data();
+        for (unsigned w = 0; w < sieb_bloecke; ++w)
+            for (std::uint64_t prim = masken[w]; prim != 0; prim &= prim - 1) {
+                char ziffern[20];
+                const std::string_view z = zahl_als_text(sieb_zahl(k, w, static_cast<unsigned>(__builtin_ctzll(prim))), ziffern);
+                std::memcpy(p, z.data(), z.size());
+                p += z.size();
+                *p++ = '\n';
+            }
+        return weiter = ausgeben({text.data(), static_cast<std::size_t>(p - text.data())});
+    });
+    return weiter;
+}
+
+// The progress of a long count or file on standard error, where that is a terminal: redrawn in
+// place, padded over what it showed before, so it needs no escape sequences.
+void fortschritt_auf_fehlerkanal(std::string_view zeile) {
+    static std::size_t gezeigt = 0;
+    const unsigned breite = fehlerkanal_breite();
+    if (breite == 0) return;
+    zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), breite - 1));
+    std::string text(1, '\r');
+    text += zeile;
+    if (gezeigt > zeile.size()) text.append(gezeigt - zeile.size(), ' ');
+    if (zeile.empty()) text += '\r';
+    gezeigt = zeile.size();
+    direkt_ausgeben(2, text);
+}
+
+}  // namespace
+
+int befehl_primzahlen(const std::vector<std::string>& argumente) {
+    constexpr std::string_view befehl = "primzahlen";
+    argumente_zerlegt z;
+    if (!zerlegen(befehl, argumente, {"--anzahl"}, {"--datei", "--bis"}, z)) return 2;
+    if (z.hilfe) return direkt_ausgeben(1, hilfe_primzahlen) ? 0 : 2;
+    bool zaehlen = false;
+    const std::string* datei = nullptr;
+    const std::string* ende_text = nullptr;
+    for (const auto& [option, wert] : z.optionen) {
+        if (option == "--anzahl") zaehlen = true;
+        else if (option == "--bis") ende_text = &wert;
+        else datei = &wert;
+    }
+    if (zaehlen && datei != nullptr) return melden(befehl, "--anzahl und --datei schliessen einander aus");
+    if (z.operanden.empty()) return melden(befehl, "der Startwert fehlt (siehe 'zifferon primzahlen --help')");
+    if (z.operanden.size() > 2) return unbekannt(befehl, z.operanden[2]);
+    if (ende_text != nullptr && z.operanden.size() == 2) return melden(befehl, "ANZAHL und --bis schliessen einander aus");
+    std::uint32_t start = 0, anzahl32 = 0, ende = 0;
+    if (!zahl_lesen(z.operanden[0], start)) return melden(befehl, keine_zahl(z.operanden[0]));
+    if (z.operanden.size() == 2 && !zahl_lesen(z.operanden[1], anzahl32)) return melden(befehl, keine_zahl(z.operanden[1]));
+    if (ende_text != nullptr && !zahl_lesen(*ende_text, ende)) return melden(befehl, keine_zahl(*ende_text));
+    const std::uint64_t moeglich = (std::uint64_t{1} << 32) - start;
+    // An end below the start is an empty run, as seq and primes have it.
+    const std::uint64_t anzahl = ende_text != nullptr ? (ende < start ? 0 : std::uint64_t{ende} - start + 1)
+                                 : z.operanden.size() == 2 ? anzahl32 : moeglich;
+    if (anzahl > moeglich)
+        return melden(befehl, "der Bereich geht \u00fcber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl h\u00f6chstens " +
+                                  std::to_string(moeglich));
+    const fortschritt_anzeige zeigen = fehlerkanal_breite() > 0 ? fortschritt_auf_fehlerkanal : nullptr;
+    if (datei != nullptr) {
+        const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb);
+        if (e == dateiergebnis::geschrieben) return 0;
+        return melden(befehl, "Die Datei " + harmlos(*datei) +
+                                  (e == dateiergebnis::nicht_geoeffnet ? " kann nicht geoeffnet werden !"
+                                                                       : " wurde nicht vollstaendig geschrieben !"));
+    }
+    if (zaehlen) {
+        fortschritt f = fortschritt_beginnen(anzahl, zeigen);
+        const std::uint32_t pz = sieb_zaehlen(start, start + anzahl, [&f](std::uint64_t geprueft, std::uint32_t gefunden) {
+            fortschritt_melden(f, geprueft, gefunden);
+        });
+        fortschritt_beenden(f);
+        zahl_ausgeben(pz, "\n");
+        return abschliessen(befehl, 0);
+    }
+    primzahlen_auflisten(start, start + anzahl);
+    return abschliessen(befehl, 0);
+}
+

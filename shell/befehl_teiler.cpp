@@ -1,0 +1,55 @@
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "console/umwandlung.h"
+#include "numbers/faktoren.h"
+#include "numbers/verteilt.h"
+#include "shell/befehle_intern.h"
+
+namespace {
+
+constexpr std::string_view hilfe_teiler =
+    "Aufruf: zifferon teiler [ZAHL...]\n"
+    "\n"
+    "Gibt f\u00fcr jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
+    "absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL liest es die Zahlen\n"
+    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden.\n"
+    "\n"
+    "Status: 0, oder 2 bei einem Fehler (auch f\u00fcr 0, die unendlich viele Teiler hat).\n";
+
+// A batch's lines are built by the worker that factors its numbers; the one writing thread only
+// copies them out, whole lines at a time. A batch small enough that a few numbers near 2^32 cost
+// no more than a thread's start.
+constexpr std::size_t teiler_portion = 256;
+
+bool teilerlisten_ausgeben(std::span<const std::uint32_t> zahlen) {
+    bool weiter = true;
+    verteilt_in<std::string>(
+        (zahlen.size() + teiler_portion - 1) / teiler_portion,
+        [&zahlen](std::uint64_t i, std::string& text) {
+            text.clear();
+            const std::size_t ab = i * teiler_portion;
+            std::uint32_t teiler[teiler_hoechstens];
+            for (std::size_t k = ab; k < std::min(zahlen.size(), ab + teiler_portion); ++k) {
+                const unsigned n = teiler_aus_faktoren(zahlen[k], teiler);
+                char ziffern[20];
+                text += zahl_als_text(zahlen[k], ziffern);
+                text += ':';
+                for (unsigned d = 0; d < n; ++d) {
+                    text += ' ';
+                    text += zahl_als_text(teiler[d], ziffern);
+                }
+                text += '\n';
+            }
+        },
+        [&weiter](std::uint64_t, const std::string& text) { return weiter = ausgeben(text); });
+    return weiter;
+}
+
+}  // namespace
+
+int befehl_teiler(const std::vector<std::string>& argumente) {
+    return zahlen_befehl({"teiler", hilfe_teiler, false, teilerlisten_ausgeben}, argumente, [] { return 0; });
+}
