@@ -15,12 +15,38 @@ umgewandelt umwandeln(std::string_view text, zahlart art) {
     return umwandeln_aus(q, art);
 }
 
+namespace {
+
+// Two digits per division: a command's answers are mostly this.
+constexpr char paare[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
+
+char* zahl_hinschreiben(char* ziel, std::uint32_t zahl) {
+    // Its length first, so the digits go straight to their places from the back.
+    unsigned stellen = 1;
+    for (std::uint64_t grenze = 10; stellen < 10 && zahl >= grenze; grenze *= 10) ++stellen;
+    char* const ende = ziel + stellen;
+    char* p = ende;
+    while (zahl >= 100) {
+        const unsigned paar = zahl % 100 * 2;
+        zahl /= 100;
+        *--p = paare[paar + 1];
+        *--p = paare[paar];
+    }
+    if (zahl >= 10) {
+        *--p = paare[zahl * 2 + 1];
+        *--p = paare[zahl * 2];
+    } else {
+        *--p = static_cast<char>('0' + zahl);
+    }
+    return ende;
+}
+
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]) {
-    // Two digits per division: a command's answers are mostly this.
-    static constexpr char paare[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
     char* ende = platz + sizeof platz;
     char* p = ende;
     while (zahl >= 100) {

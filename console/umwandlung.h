@@ -85,3 +85,6 @@ umgewandelt umwandeln(std::string_view text, zahlart art);
 
 // Decimal text of `zahl`, without sign, leading zeros or spaces, kept in `platz`.
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]);
+
+// The same written at `ziel` (room for 10 characters), for long lists of answers: returns the end.
+char* zahl_hinschreiben(char* ziel, std::uint32_t zahl);

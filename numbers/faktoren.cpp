@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <utility>
 
 #include "numbers/sieb.h"
 
@@ -53,17 +53,29 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
         faktoren[n++] = {p[i], hoch};
     }
     if (zahl > 1) faktoren[n++] = {zahl, 1};
-    // Every product of prime powers, then descending.
+    // Every product of prime powers, kept ascending: the divisors so far times p^h are ascending
+    // too, so each such row is merged in rather than all sorted at the end.
+    std::uint32_t zwischen[teiler_hoechstens], reihe[teiler_hoechstens];
+    std::uint32_t* liste = teiler;
+    std::uint32_t* frei = zwischen;
     unsigned anzahl = 1;
-    teiler[0] = 1;
+    liste[0] = 1;
     for (unsigned f = 0; f < n; ++f) {
         const unsigned bisher = anzahl;
-        std::uint32_t potenz = 1;
+        std::copy(liste, liste + bisher, reihe);
         for (unsigned h = 0; h < faktoren[f].hoch; ++h) {
-            potenz *= faktoren[f].p;
-            for (unsigned k = 0; k < bisher; ++k) teiler[anzahl++] = teiler[k] * potenz;
+            for (unsigned b = 0; b < bisher; ++b) reihe[b] *= faktoren[f].p;
+            std::uint32_t* ende = frei;
+            unsigned a = 0, b = 0;
+            while (a < anzahl && b < bisher) *ende++ = liste[a] < reihe[b] ? liste[a++] : reihe[b++];
+            ende = std::copy(liste + a, liste + anzahl, ende);
+            ende = std::copy(reihe + b, reihe + bisher, ende);
+            anzahl = static_cast<unsigned>(ende - frei);
+            std::swap(liste, frei);
         }
     }
-    std::sort(teiler, teiler + anzahl, std::greater<>());
+    // Descending, where the caller wants them.
+    std::reverse_copy(liste, liste + anzahl, frei);
+    if (frei != teiler) std::copy(frei, frei + anzahl, teiler);
     return anzahl;
 }

@@ -44,10 +44,7 @@ bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {
         char* p = text.data();
         for (unsigned w = 0; w < sieb_bloecke; ++w)
             for (std::uint64_t prim = masken[w]; prim != 0; prim &= prim - 1) {
-                char ziffern[20];
-                const std::string_view z = zahl_als_text(sieb_zahl(k, w, static_cast<unsigned>(__builtin_ctzll(prim))), ziffern);
-                std::memcpy(p, z.data(), z.size());
-                p += z.size();
+                p = zahl_hinschreiben(p, static_cast<std::uint32_t>(sieb_zahl(k, w, static_cast<unsigned>(__builtin_ctzll(prim)))));
                 *p++ = '\n';
             }
         return weiter = ausgeben({text.data(), static_cast<std::size_t>(p - text.data())});

@@ -34,14 +34,17 @@ bool teilerlisten_ausgeben(std::span<const std::uint32_t> zahlen) {
             std::uint32_t teiler[teiler_hoechstens];
             for (std::size_t k = ab; k < std::min(zahlen.size(), ab + teiler_portion); ++k) {
                 const unsigned n = teiler_aus_faktoren(zahlen[k], teiler);
-                char ziffern[20];
-                text += zahl_als_text(zahlen[k], ziffern);
-                text += ':';
+                // Room for the line at its longest, written in place.
+                const std::size_t alt = text.size();
+                text.resize(alt + 11 * (n + 1) + 2);
+                char* p = zahl_hinschreiben(text.data() + alt, zahlen[k]);
+                *p++ = ':';
                 for (unsigned d = 0; d < n; ++d) {
-                    text += ' ';
-                    text += zahl_als_text(teiler[d], ziffern);
+                    *p++ = ' ';
+                    p = zahl_hinschreiben(p, teiler[d]);
                 }
-                text += '\n';
+                *p++ = '\n';
+                text.resize(static_cast<std::size_t>(p - text.data()));
             }
         },
         [&weiter](std::uint64_t, const std::string& text) { return weiter = ausgeben(text); });
