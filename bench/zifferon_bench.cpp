@@ -323,6 +323,61 @@ void Befehl_Primzahlen_Oberster_Bereich(benchmark::State& state) {
     std::filesystem::remove_all(ordner);
 }
 
+// ---- the commands beside the tools a script would otherwise use ---------------------------------
+// Each peer where it is installed (Debian: primesieve, bsdgames for primes, coreutils for factor),
+// skipped where not; side by side in the same iteration, on the same cores.
+
+bool vorhanden(const std::string& programm) {
+    double egal = 0;
+    return shell_zeit("command -v " + programm + " > /dev/null || exit 2", egal);
+}
+
+// Counting the primes below 2^32 (203280221), primesieve with as many threads as we use.
+void Peer_Anzahl_Ganzer_Bereich(benchmark::State& state) {
+    if (!vorhanden("primesieve")) return state.SkipWithError("primesieve not installed");
+    befehl_gegen(state, "\"$Z\" primzahlen 0 --anzahl > /dev/null", "primesieve 4294967295 -q -t \"$(nproc)\" > /dev/null");
+}
+
+// The top range into a file, against primesieve and primes(6), the files byte for byte the same.
+void oberster_bereich_gegen(benchmark::State& state, const std::string& peer, const std::string& bezug) {
+    if (!vorhanden(peer)) return state.SkipWithError((peer + " not installed").c_str());
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string o = ordner;
+    befehl_gegen(state, "\"$Z\" primzahlen 4000000000 > " + o + "/befehl", bezug + " > " + o + "/bezug");
+    double egal = 0;
+    if (!shell_zeit("cmp -s " + o + "/befehl " + o + "/bezug || exit 2", egal)) state.SkipWithError("the files differ");
+    std::filesystem::remove_all(ordner);
+}
+void Peer_Oberster_Bereich_primesieve(benchmark::State& state) {
+    oberster_bereich_gegen(state, "primesieve", "primesieve 4000000000 4294967295 -p");
+}
+void Peer_Oberster_Bereich_primes(benchmark::State& state) {
+    oberster_bereich_gegen(state, "/usr/games/primes", "/usr/games/primes 4000000000 4294967296");
+}
+
+// The whole range, 2.2 GB, appended with the list file's machinery against the same to standard output.
+void Befehl_Datei_Ganzer_Bereich(benchmark::State& state) {
+    char ordner[] = "/tmp/zifferon-bench-XXXXXX";
+    if (mkdtemp(ordner) == nullptr) return state.SkipWithError("mkdtemp");
+    const std::string o = ordner;
+    befehl_gegen(state, "rm -f " + o + "/f; \"$Z\" primzahlen 6 4294967290 --datei " + o + "/f",
+                 "\"$Z\" primzahlen 6 4294967290 > " + o + "/g");
+    std::filesystem::remove_all(ordner);
+}
+
+// The divisors of a million small numbers against factor's prime factors of them.
+void Peer_Teiler_Million(benchmark::State& state) {
+    if (!vorhanden("factor")) return state.SkipWithError("factor not installed");
+    befehl_gegen(state, "seq 1 1000000 | \"$Z\" teiler > /dev/null", "seq 1 1000000 | factor > /dev/null");
+}
+
+// 50 numbers just below 2^32, the slowest to factor (the target: under 10 ms).
+void Peer_Teiler_50_Oben(benchmark::State& state) {
+    if (!vorhanden("factor")) return state.SkipWithError("factor not installed");
+    befehl_gegen(state, "seq 4294967246 4294967295 | \"$Z\" teiler > /dev/null", "seq 4294967246 4294967295 | factor > /dev/null");
+}
+
 // Start to the answer: the whole run of `zifferon prim 97`, started directly (the target: 5 ms).
 void Befehl_Prim_97(benchmark::State& state) {
     for (auto _ : state) {
@@ -358,6 +413,12 @@ BENCHMARK(Lister_Oberster_Bereich)->Arg(AVX512)->Arg(AVX2)->Unit(benchmark::kSec
 BENCHMARK(Start_bis_Menue)->Unit(benchmark::kMillisecond);
 BENCHMARK(Befehl_Prim_aus_Pipe)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Befehl_Primzahlen_Oberster_Bereich)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
+BENCHMARK(Peer_Anzahl_Ganzer_Bereich)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(Peer_Oberster_Bereich_primesieve)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(Peer_Oberster_Bereich_primes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(Befehl_Datei_Ganzer_Bereich)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
+BENCHMARK(Peer_Teiler_Million)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(Peer_Teiler_50_Oben)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Befehl_Prim_97)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 BENCHMARK_MAIN();
