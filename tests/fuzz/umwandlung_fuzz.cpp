@@ -1,6 +1,6 @@
 // Fuzz target: the value conversions over arbitrary lines, checked against the C library's
 // strtoll; the line reader's reads over arbitrary input; the commands' numbers and their words
-// from standard input cut into reads at arbitrary places.
+// from standard input cut into reads at arbitrary places; the divisors of the number a line reads as.
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 #include "console/konsole.h"
 #include "console/umwandlung.h"
 #include "console/woerter.h"
+#include "numbers/faktoren.h"
 #include "tests/skript.h"
 
 namespace {
@@ -117,6 +118,20 @@ void woerter(const std::string& text, std::size_t schnitt) {
     }
 }
 
+// The divisors `teiler` builds from a number's factorization: descending from the number to 1,
+// each a divisor, and as many as the pairs d, n / d below the root give.
+void teilerliste(std::string_view text) {
+    std::uint32_t n = 0;
+    if (!zahl_lesen(text, n) || n == 0) return;
+    std::uint32_t liste[teiler_hoechstens];
+    const unsigned anzahl = teiler_aus_faktoren(n, liste);
+    unsigned erwartet_anzahl = 0;
+    for (std::uint64_t d = 1; d * d <= n; ++d)
+        if (n % d == 0) erwartet_anzahl += d * d == n ? 1 : 2;
+    pruefen(anzahl == erwartet_anzahl && liste[0] == n && liste[anzahl - 1] == 1, "so viele Teiler, von n bis 1");
+    for (unsigned k = 0; k < anzahl; ++k) pruefen(n % liste[k] == 0 && (k == 0 || liste[k] < liste[k - 1]), "Teiler, absteigend");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t groesse) {
@@ -125,5 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t gro
     for (zahlart art : {zahlart::d, zahlart::u, zahlart::i}) vergleichen(zeile, art);
     lesen(text);
     woerter(text, groesse > 0 ? 1 + daten[0] % 17 : 1);
+    teilerliste(zeile);
     return 0;
 }
