@@ -14,9 +14,35 @@ std::string fehlergrund(int fehler) {
         case EPIPE: return "der Leser hat die Verbindung beendet";
         case EACCES:
         case EPERM: return "keine Berechtigung";
+        // What opening a named file meets most: said in German, as every message is.
+        case ENOENT: return "Datei oder Verzeichnis nicht gefunden";
+        case ENOTDIR: return "ein Teil des Pfades ist kein Verzeichnis";
+        case EISDIR: return "das ist ein Verzeichnis";
+        case ENAMETOOLONG: return "der Name ist zu lang";
+        case EROFS: return "das Dateisystem ist nur lesbar";
+        case ELOOP: return "zu viele symbolische Verweise";
+        case ENXIO: return "am anderen Ende liest niemand";
+        case EMFILE:
+        case ENFILE: return "zu viele offene Dateien";
+        case EINVAL: return "ungueltiges Argument";
         default: return std::strerror(fehler);
     }
 }
+
+namespace {
+
+// The invisible format characters that change what a message shows around them or hide in it:
+// U+061C, U+200B to U+200F, U+202A to U+202E, U+2060 to U+2069 and U+FEFF, by their UTF-8 bytes.
+std::size_t unsichtbar(std::string_view t, std::size_t i) {
+    const auto b = [&](std::size_t k) { return i + k < t.size() ? static_cast<unsigned char>(t[i + k]) : 0u; };
+    if (b(0) == 0xD8 && b(1) == 0x9C) return 2;
+    if (b(0) == 0xE2 && b(1) == 0x80 && ((b(2) >= 0x8B && b(2) <= 0x8F) || (b(2) >= 0xAA && b(2) <= 0xAE))) return 3;
+    if (b(0) == 0xE2 && b(1) == 0x81 && b(2) >= 0xA0 && b(2) <= 0xA9) return 3;
+    if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) return 3;
+    return 0;
+}
+
+}  // namespace
 
 std::string harmlos(std::string_view name) {
     std::string text;
@@ -26,6 +52,9 @@ std::string harmlos(std::string_view name) {
             static_cast<unsigned char>(name[i + 1]) >= 0x80) {
             text += '?';
             ++i;
+        } else if (const std::size_t n = unsichtbar(name, i); n > 0) {
+            text += '?';
+            i += n - 1;
         } else {
             text += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
         }

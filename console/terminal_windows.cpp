@@ -390,7 +390,8 @@ namespace {
 // The reason of a failed write as the C library names it, for the message.
 void fehler_merken() {
     const DWORD grund = GetLastError();
-    errno = grund == ERROR_BROKEN_PIPE || grund == ERROR_NO_DATA ? EPIPE
+    // A pipe whose reader has gone: ERROR_NO_DATA on Windows, ERROR_PIPE_NOT_CONNECTED under wine.
+    errno = grund == ERROR_BROKEN_PIPE || grund == ERROR_NO_DATA || grund == ERROR_PIPE_NOT_CONNECTED ? EPIPE
             : grund == ERROR_DISK_FULL || grund == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
 }
 

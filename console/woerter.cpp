@@ -1,5 +1,7 @@
 #include "console/woerter.h"
 
+#include <cerrno>
+
 #include "console/terminal.h"
 #include "console/umwandlung.h"
 
@@ -87,10 +89,20 @@ bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std:
                    std::vector<std::uint32_t>* zahlen) {
     wortvorrat vorrat;
     std::string stueck(std::size_t{1} << 20, '\0');
-    for (std::size_t im_stapel = 0;;) {
+    for (std::size_t im_stapel = 0, gelesen_gesamt = 0;;) {
         const long long n = standardeingabe_lesen(stueck.data(), stueck.size());
-        if (n < 0) return false;
-        const std::string_view text{stueck.data(), static_cast<std::size_t>(n)};
+        if (n < 0) {
+            // What was read before stays answered, as at the end of input; then the failure.
+            const int grund = errno;
+            if (zahlen != nullptr ? zahlen_zerlegen(vorrat, "", true, *zahlen, wort) : woerter_zerlegen(vorrat, "", true, wort))
+                gelesen();
+            errno = grund;
+            return false;
+        }
+        std::string_view text{stueck.data(), static_cast<std::size_t>(n)};
+        // A byte order mark, as editors on Windows start a file with, is no part of the first word.
+        if (gelesen_gesamt == 0 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        gelesen_gesamt += static_cast<std::size_t>(n);
         if (!(zahlen != nullptr ? zahlen_zerlegen(vorrat, text, n == 0, *zahlen, wort) : woerter_zerlegen(vorrat, text, n == 0, wort)))
             return true;
         im_stapel += static_cast<std::size_t>(n);

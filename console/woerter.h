@@ -34,6 +34,7 @@ bool zahlen_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, std::ve
 // there, the rest to `wort`, as zahlen_zerlegen does) and calling `gelesen()` whenever what is
 // there has been taken, so the caller answers it; either returns false to stop. What is there at
 // once is taken in one batch (a file, a fast pipe) of up to a few MiB; what comes slowly (a user
-// typing) is answered read by read. False when a read failed (errno says why).
+// typing) is answered read by read. A byte order mark at the start is skipped. False when a read
+// failed (errno says why), after handing on and answering what was read before it.
 bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std::function<bool()>& gelesen,
                    std::vector<std::uint32_t>* zahlen = nullptr);

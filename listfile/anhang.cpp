@@ -276,7 +276,10 @@ void abbruch_scharf(const ziel& z) {
 bool ziel_oeffnen(ziel& z, const std::string& pfad) {
     const schritt s;
     // A typed NUL would cut the name short and send the block to another file.
-    if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof abbruchzustand.pfad) return false;
+    if (pfad.find('\0') != std::string::npos || pfad.size() >= sizeof abbruchzustand.pfad) {
+        errno = pfad.find('\0') != std::string::npos ? EINVAL : ENAMETOOLONG;
+        return false;
+    }
     z.pfad = z.weg = pfad;
     z.angelegt = false;
     // Created only where missing, so we know whether a failure must remove it again.

@@ -1,5 +1,6 @@
 #include "listfile/datei.h"
 
+#include <cerrno>
 #include <new>
 
 #include "listfile/anhang.h"
@@ -17,10 +18,13 @@ void anhaengen_zahl(spool& block, std::uint64_t zahl) {
 }  // namespace
 
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3, fortschritt_anzeige zeigen,
-                              primzahlsuche art) {
+                              primzahlsuche art, int* grund) {
     // Opened before the run, so a name that cannot be used is reported before the work.
     ziel zeiger;
-    if (!ziel_oeffnen(zeiger, name)) return dateiergebnis::nicht_geoeffnet;
+    if (!ziel_oeffnen(zeiger, name)) {
+        if (grund != nullptr) *grund = errno;
+        return dateiergebnis::nicht_geoeffnet;
+    }
     spool block;
     fortschritt f = fortschritt_beginnen(z3, zeigen);
     try {

@@ -15,5 +15,7 @@ enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 // `art`: how the primes are found, by the dialogue's trial division or by the commands' sieve;
 // the block is the same.
 enum class primzahlsuche { probedivision, sieb };
+// `grund`: where the file could not be opened, the system's reason (an errno value).
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3,
-                              fortschritt_anzeige zeigen = nullptr, primzahlsuche art = primzahlsuche::probedivision);
+                              fortschritt_anzeige zeigen = nullptr, primzahlsuche art = primzahlsuche::probedivision,
+                              int* grund = nullptr);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -40,6 +41,7 @@ struct ring {
     std::uint64_t ausgegeben = 0;  // the next piece a worker takes
     std::uint64_t abgeholt = 0;    // pieces handed on so far
     bool ende = false;
+    std::exception_ptr fehler;     // the first piece that failed (no memory): rethrown by the caller
 };
 
 // Stops the workers and waits for them, on every way out of `verteilt`.
@@ -80,10 +82,18 @@ void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::
         i = r.ausgegeben++;
         return true;
     };
+    // A piece that fails still counts as done, so nobody waits for it; the calling thread then
+    // rethrows its failure rather than hand it on, and no exception leaves a worker.
     const auto berechnen = [&r, &rechne, plaetze](std::uint64_t i) {
-        rechne(i, i % plaetze);
+        std::exception_ptr fehler;
+        try {
+            rechne(i, i % plaetze);
+        } catch (...) {
+            fehler = std::current_exception();
+        }
         std::lock_guard<std::mutex> l(r.m);
         r.fertig[i % plaetze] = 1;
+        if (fehler && !r.fehler) r.fehler = fehler;
     };
     // The calling thread computes too, so with n CPUs n - 1 workers help it. Their work is
     // declared before the team, so it outlives them.
@@ -116,6 +126,10 @@ void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::
                 }
             }
             berechnen(selbst);
+        }
+        {
+            std::lock_guard<std::mutex> l(r.m);
+            if (r.fehler) std::rethrow_exception(r.fehler);
         }
         // Handed on outside the lock, so the workers go on meanwhile.
         const bool weiter = nimm(i, platz);

@@ -11,7 +11,8 @@
 // worker threads (on the calling thread where one CPU is all there is), and hands each to
 // `nimm(i, masken)` on the calling thread, in order. `nimm` returns false to stop: no piece is
 // handed on after that, and no worker outlives the call. At most a few pieces per worker are in
-// flight, whatever `anzahl`. `rechne` must touch nothing but its masks.
+// flight, whatever `anzahl`. `rechne` must touch nothing but its masks; what it throws (no
+// memory) is thrown here, on the calling thread, once the workers have stopped.
 void verteilt(std::uint64_t anzahl, unsigned bloecke,
               const std::function<void(std::uint64_t, std::uint64_t*)>& rechne,
               const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm);

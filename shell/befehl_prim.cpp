@@ -13,14 +13,21 @@
 namespace {
 
 constexpr std::string_view hilfe_prim =
-    "Aufruf: zifferon prim [ZAHL...]\n"
+    "Aufruf: zifferon prim [-n | -q] [ZAHL...]\n"
     "\n"
-    "Gibt f\u00fcr jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
+    "Gibt fuer jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
     "\"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der Standardeingabe,\n"
-    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen.\n"
+    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen. Ein\n"
+    "Wort, das keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
+    "\n"
+    "  -n, --nur    nur die Primzahlen ausgeben, eine je Zeile\n"
+    "  -q, --still  nichts ausgeben; nur der Status antwortet\n"
     "\n"
     "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist; 2 bei\n"
     "einem Fehler.\n";
+
+// What prim writes for its numbers: the verdict lines, only the primes, or nothing.
+enum class urteilsart { zeilen, nur_primzahlen, still };
 
 // The verdicts of `zahlen`, in order, tested in batches on every CPU, each batch's lines written
 // by the worker that tested it, so that the one writing thread only copies them out. False once
@@ -33,13 +40,13 @@ struct urteile_platz {
     bool alle = true;
 };
 
-bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, bool& alle_prim) {
+bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, bool& alle_prim) {
     static constexpr std::string_view ja = " ist eine Primzahl\n", nein = " ist keine Primzahl\n";
     static_assert(10 + nein.size() == urteil_laengste_zeile);
     bool weiter = true;
     verteilt_in<urteile_platz>(
         (zahlen.size() + pruefen_portion - 1) / pruefen_portion,
-        [&zahlen](std::uint64_t i, urteile_platz& platz) {
+        [&zahlen, art](std::uint64_t i, urteile_platz& platz) {
             const std::size_t ab = i * pruefen_portion;
             const auto anzahl = static_cast<unsigned>(std::min<std::size_t>(pruefen_portion, zahlen.size() - ab));
             std::uint64_t masken[pruefen_portion / 64];
@@ -51,10 +58,11 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, bool& alle_prim) {
             for (unsigned k = 0; k < anzahl; ++k) {
                 const bool prim = (masken[k / 64] >> (k % 64) & 1) != 0;
                 alle = alle && prim;
-                char ziffern[20];
-                for (const char c : zahl_als_text(zahlen[ab + k], ziffern)) *p++ = c;
+                if (art == urteilsart::still || (art == urteilsart::nur_primzahlen && !prim)) continue;
+                p = zahl_hinschreiben(p, zahlen[ab + k]);
                 // Copies of a length known here, which cost no call.
-                if (prim) std::memcpy(p, ja.data(), ja.size()), p += ja.size();
+                if (art == urteilsart::nur_primzahlen) *p++ = '\n';
+                else if (prim) std::memcpy(p, ja.data(), ja.size()), p += ja.size();
                 else std::memcpy(p, nein.data(), nein.size()), p += nein.size();
             }
             platz.text.resize(static_cast<std::size_t>(p - text));
@@ -70,7 +78,16 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, bool& alle_prim) {
 }  // namespace
 
 int befehl_prim(const std::vector<std::string>& argumente) {
+    argumente_zerlegt z;
+    if (!zerlegen("prim", argumente, {"-n", "--nur", "-q", "--still"}, {}, z)) return 2;
+    if (const int status = hilfe_oder_version("prim", z, hilfe_prim); status >= 0) return status;
+    urteilsart art = urteilsart::zeilen;
+    for (const auto& [option, wert] : z.optionen) {
+        const urteilsart diese = option == "-n" || option == "--nur" ? urteilsart::nur_primzahlen : urteilsart::still;
+        if (art != urteilsart::zeilen && art != diese) return melden("prim", "-n und -q schliessen einander aus");
+        art = diese;
+    }
     bool alle_prim = true;
-    return zahlen_befehl({"prim", hilfe_prim, true, [&](std::span<const std::uint32_t> zahlen) { return urteile_ausgeben(zahlen, alle_prim); }},
-                         argumente, [&] { return alle_prim ? 0 : 1; });
+    return zahlen_beantworten({"prim", true, [&](std::span<const std::uint32_t> zahlen) { return urteile_ausgeben(zahlen, art, alle_prim); }},
+                              z.operanden, [&] { return alle_prim ? 0 : 1; });
 }

@@ -24,7 +24,7 @@ constexpr std::string_view hilfe_primzahlen =
     "\n"
     "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
     "  --bis ENDE    der Bereich endet mit ENDE (statt einer ANZAHL)\n"
-    "  --datei NAME  den Block des Bereichs an die Datei NAME anh\u00e4ngen, wie Men\u00fcpunkt 3\n"
+    "  --datei NAME  den Block des Bereichs an die Datei NAME anhaengen, wie Menuepunkt 3\n"
     "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n"
     "\n"
     "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
@@ -73,7 +73,7 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
     constexpr std::string_view befehl = "primzahlen";
     argumente_zerlegt z;
     if (!zerlegen(befehl, argumente, {"--anzahl"}, {"--datei", "--bis"}, z)) return 2;
-    if (z.hilfe) return direkt_ausgeben(1, hilfe_primzahlen) ? 0 : 2;
+    if (const int status = hilfe_oder_version(befehl, z, hilfe_primzahlen); status >= 0) return status;
     bool zaehlen = false;
     const std::string* datei = nullptr;
     const std::string* ende_text = nullptr;
@@ -83,6 +83,10 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
         else datei = &wert;
     }
     if (zaehlen && datei != nullptr) return melden(befehl, "--anzahl und --datei schliessen einander aus");
+    // "-" names no file here (the list goes to standard output without --datei): refused, rather
+    // than a file of that name made.
+    if (datei != nullptr && (*datei == "-" || datei->empty()))
+        return melden(befehl, "--datei braucht einen Dateinamen; ohne --datei gehen die Primzahlen auf die Standardausgabe");
     if (z.operanden.empty()) return melden(befehl, "der Startwert fehlt (siehe 'zifferon primzahlen --help')");
     if (z.operanden.size() > 2) return unbekannt(befehl, z.operanden[2]);
     if (ende_text != nullptr && z.operanden.size() == 2) return melden(befehl, "ANZAHL und --bis schliessen einander aus");
@@ -95,15 +99,17 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
     const std::uint64_t anzahl = ende_text != nullptr ? (ende < start ? 0 : std::uint64_t{ende} - start + 1)
                                  : z.operanden.size() == 2 ? anzahl32 : moeglich;
     if (anzahl > moeglich)
-        return melden(befehl, "der Bereich geht \u00fcber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl h\u00f6chstens " +
+        return melden(befehl, "der Bereich geht ueber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl hoechstens " +
                                   std::to_string(moeglich));
     const fortschritt_anzeige zeigen = fehlerkanal_breite() > 0 ? fortschritt_auf_fehlerkanal : nullptr;
     if (datei != nullptr) {
-        const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb);
+        int grund = 0;
+        const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb, &grund);
         if (e == dateiergebnis::geschrieben) return 0;
-        return melden(befehl, "Die Datei " + harmlos(*datei) +
-                                  (e == dateiergebnis::nicht_geoeffnet ? " kann nicht geoeffnet werden !"
-                                                                       : " wurde nicht vollstaendig geschrieben !"));
+        // The name as given and the system's reason; the dialogue's own text stays its own.
+        if (e == dateiergebnis::nicht_geoeffnet)
+            return melden(befehl, "Die Datei '" + harmlos(*datei) + "' kann nicht geoeffnet werden: " + fehlergrund(grund));
+        return melden(befehl, "Die Datei '" + harmlos(*datei) + "' wurde nicht vollstaendig geschrieben; sie ist, wie sie war");
     }
     if (zaehlen) {
         fortschritt f = fortschritt_beginnen(anzahl, zeigen);

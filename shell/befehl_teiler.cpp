@@ -13,11 +13,12 @@ namespace {
 constexpr std::string_view hilfe_teiler =
     "Aufruf: zifferon teiler [ZAHL...]\n"
     "\n"
-    "Gibt f\u00fcr jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
+    "Gibt fuer jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
     "absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL liest es die Zahlen\n"
-    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden.\n"
+    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden. Ein Wort, das\n"
+    "keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
     "\n"
-    "Status: 0, oder 2 bei einem Fehler (auch f\u00fcr 0, die unendlich viele Teiler hat).\n";
+    "Status: 0, oder 2 bei einem Fehler (auch fuer 0, die unendlich viele Teiler hat).\n";
 
 // A batch's lines are built by the worker that factors its numbers; the one writing thread only
 // copies them out, whole lines at a time. A batch small enough that a few numbers near 2^32 cost
@@ -54,5 +55,8 @@ bool teilerlisten_ausgeben(std::span<const std::uint32_t> zahlen) {
 }  // namespace
 
 int befehl_teiler(const std::vector<std::string>& argumente) {
-    return zahlen_befehl({"teiler", hilfe_teiler, false, teilerlisten_ausgeben}, argumente, [] { return 0; });
+    argumente_zerlegt z;
+    if (!zerlegen("teiler", argumente, {}, {}, z)) return 2;
+    if (const int status = hilfe_oder_version("teiler", z, hilfe_teiler); status >= 0) return status;
+    return zahlen_beantworten({"teiler", false, teilerlisten_ausgeben}, z.operanden, [] { return 0; });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <new>
 
 #include "console/fehlertext.h"
 #include "console/terminal.h"
@@ -79,23 +80,37 @@ int abschliessen(std::string_view befehl, int status) {
 bool zerlegen(std::string_view befehl, const std::vector<std::string>& argumente,
               const std::vector<std::string_view>& schalter, const std::vector<std::string_view>& mit_wert,
               argumente_zerlegt& z) {
+    const auto eines_von = [](const std::vector<std::string_view>& liste, std::string_view a) {
+        return std::find(liste.begin(), liste.end(), a) != liste.end();
+    };
+    const std::string siehe = " (siehe 'zifferon " + std::string(befehl) + " --help')";
     bool nur_operanden = false;
     for (std::size_t i = 2; i < argumente.size(); ++i) {
         const std::string& a = argumente[i];
+        // A long option's value may follow it after "=", as GNU tools take it.
+        const std::size_t gleich = a.starts_with("--") ? a.find('=') : std::string::npos;
+        const std::string name = a.substr(0, gleich);
         if (nur_operanden || !ist_option(a)) {
             z.operanden.push_back(a);
         } else if (a == "--") {
             nur_operanden = true;
         } else if (a == "-h" || a == "--help") {
             z.hilfe = true;
-        } else if (std::find(schalter.begin(), schalter.end(), a) != schalter.end()) {
+        } else if (a == "-V" || a == "--version") {
+            z.version = true;
+        } else if (eines_von(schalter, a)) {
             z.optionen.emplace_back(a, "");
-        } else if (std::find(mit_wert.begin(), mit_wert.end(), a) != mit_wert.end()) {
+        } else if (eines_von(mit_wert, name) && gleich != std::string::npos) {
+            z.optionen.emplace_back(name, a.substr(gleich + 1));
+        } else if (eines_von(mit_wert, a)) {
             if (i + 1 == argumente.size()) {
-                melden(befehl, "zu '" + a + "' fehlt der Wert (siehe 'zifferon " + std::string(befehl) + " --help')");
+                melden(befehl, "zu '" + a + "' fehlt der Wert" + siehe);
                 return false;
             }
             z.optionen.emplace_back(a, argumente[++i]);
+        } else if (eines_von(schalter, name)) {
+            melden(befehl, "'" + name + "' nimmt keinen Wert" + siehe);
+            return false;
         } else {
             unbekannt(befehl, a);
             return false;
@@ -104,10 +119,13 @@ bool zerlegen(std::string_view befehl, const std::vector<std::string>& argumente
     return true;
 }
 
-int zahlen_befehl(const zahlenbefehl& b, const std::vector<std::string>& argumente, const std::function<int()>& erfolg) {
-    argumente_zerlegt z;
-    if (!zerlegen(b.name, argumente, {}, {}, z)) return 2;
-    if (z.hilfe) return direkt_ausgeben(1, b.hilfe) ? 0 : 2;
+int hilfe_oder_version(std::string_view befehl, const argumente_zerlegt& z, std::string_view hilfe) {
+    if (!z.hilfe && !z.version) return -1;
+    ausgeben(z.hilfe ? hilfe : "zifferon " ZIFFERON_VERSION "\n");
+    return abschliessen(befehl, 0);
+}
+
+int zahlen_beantworten(const zahlenbefehl& b, const std::vector<std::string>& operanden, const std::function<int()>& erfolg) {
     const std::string bereich = b.null_erlaubt ? "0 bis 4294967295" : "1 bis 4294967295";
     bool fehler = false;
     std::vector<std::uint32_t> zahlen;
@@ -129,10 +147,11 @@ int zahlen_befehl(const zahlenbefehl& b, const std::vector<std::string>& argumen
         zahlen.clear();
         return weiter && ausgabe_leeren();
     };
-    // A word that is no number is reported in its place, and the rest still answered.
+    // A word that is no number is reported in its place, and the rest still answered. Longer than
+    // any word standard input keeps, it is none, zero-padded or not: one rule for both ways in.
     const auto wort = [&](std::string_view w) {
         std::uint32_t zahl = 0;
-        if (zahl_lesen(w, zahl)) {
+        if (w.size() <= laengstes_wort && zahl_lesen(w, zahl)) {
             zahlen.push_back(zahl);
             return true;
         }
@@ -141,16 +160,15 @@ int zahlen_befehl(const zahlenbefehl& b, const std::vector<std::string>& argumen
         fehler = true;
         return weiter;
     };
-    if (!z.operanden.empty()) {
-        // Every argument checked before the first answer: nothing half-written for a mistyped one.
-        std::uint32_t zahl = 0;
-        for (const std::string& a : z.operanden)
-            if (!zahl_lesen(a, zahl)) return melden(b.name, keine_zahl(a, bereich));
-            else if (zahl == 0 && !b.null_erlaubt) return melden(b.name, "0 hat unendlich viele Teiler, keine Liste");
-        for (const std::string& a : z.operanden) wort(a);
+    if (!operanden.empty()) {
+        // The arguments as words from standard input: each answered or reported in its place.
+        for (const std::string& a : operanden)
+            if (!wort(a)) break;
         beantworten();
     } else if (!woerter_lesen(wort, beantworten, &zahlen)) {
-        melden(b.name, std::string("Die Eingabe ist fehlgeschlagen: ") + fehlergrund(errno));
+        const int grund = errno;
+        ausgabe_leeren();
+        melden(b.name, std::string("Die Eingabe ist fehlgeschlagen: ") + fehlergrund(grund));
         fehler = true;
     }
     return abschliessen(b.name, fehler ? 2 : erfolg());
@@ -162,5 +180,11 @@ int befehl_ausfuehren(const std::vector<std::string>& argumente) {
     // A signal ends a command at once; only a file being appended to is put back as it was.
     abbruch_einrichten();
     const std::string_view befehl = argumente[1];
-    return befehl == "primzahlen" ? befehl_primzahlen(argumente) : befehl == "prim" ? befehl_prim(argumente) : befehl_teiler(argumente);
+    try {
+        return befehl == "primzahlen" ? befehl_primzahlen(argumente) : befehl == "prim" ? befehl_prim(argumente) : befehl_teiler(argumente);
+    } catch (const std::bad_alloc&) {
+        // What was answered stays answered; then one German line, as for every other failure.
+        ausgabe_leeren();
+        return melden(befehl, "Der Speicher reicht nicht aus");
+    }
 }

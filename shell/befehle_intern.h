@@ -25,26 +25,29 @@ int abschliessen(std::string_view befehl, int status);
 
 // Operands, with -h/--help and "--" taken out; false after reporting an option not understood.
 // `schalter`: options of the command that take no value; `mit_wert`: those that take the next argument.
+// A long option with a value also as "--name=value".
 struct argumente_zerlegt {
     std::vector<std::string> operanden;
     std::vector<std::pair<std::string, std::string>> optionen;
-    bool hilfe = false;
+    bool hilfe = false;    // -h, --help
+    bool version = false;  // -V, --version
 };
 bool zerlegen(std::string_view befehl, const std::vector<std::string>& argumente,
               const std::vector<std::string_view>& schalter, const std::vector<std::string_view>& mit_wert,
               argumente_zerlegt& z);
+// With -h or -V: the help or the version shown, and the status (a failed write reported); else -1.
+int hilfe_oder_version(std::string_view befehl, const argumente_zerlegt& z, std::string_view hilfe);
 
 // prim and teiler: the numbers from the command line, or standard input's words as they come,
 // answered a batch at a time by `antworten` (false once output failed); a word that is no number
-// (and 0, where it has no answer) is reported in its place and the rest still answered. Returns
-// the status: 2 after any error, else `erfolg()`.
+// (and 0, where it has no answer) is reported in its place and the rest still answered, from the
+// arguments as from standard input. Returns the status: 2 after any error, else `erfolg()`.
 struct zahlenbefehl {
     std::string_view name;
-    std::string_view hilfe;
     bool null_erlaubt;
     std::function<bool(std::span<const std::uint32_t>)> antworten;
 };
-int zahlen_befehl(const zahlenbefehl& b, const std::vector<std::string>& argumente, const std::function<int()>& erfolg);
+int zahlen_beantworten(const zahlenbefehl& b, const std::vector<std::string>& operanden, const std::function<int()>& erfolg);
 
 int befehl_prim(const std::vector<std::string>& argumente);
 int befehl_teiler(const std::vector<std::string>& argumente);

@@ -6,7 +6,13 @@
 #include "shell/optionen.h"
 
 int main(int argc, char** argv) {
-    if (const int status = optionen_auswerten(argc, argv); status >= 0) return status;
+    try {
+        if (const int status = optionen_auswerten(argc, argv); status >= 0) return status;
+    } catch (const std::bad_alloc&) {
+        // A command reports its own; this is the command line itself.
+        direkt_ausgeben(2, "zifferon: Der Speicher reicht nicht aus\n");
+        return 2;
+    }
     konsole_einsetzen(terminal_oeffnen());
     farben_setzen();
     try {

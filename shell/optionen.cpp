@@ -1,5 +1,6 @@
 #include "shell/optionen.h"
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -11,21 +12,21 @@ namespace {
 
 constexpr const char* hilfe =
     "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
-    "       zifferon prim [ZAHL...]\n"
+    "       zifferon prim [-n | -q] [ZAHL...]\n"
     "       zifferon teiler [ZAHL...]\n"
     "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
     "\n"
-    "Zifferon ist ein men\u00fcgef\u00fchrtes Konsolenprogramm f\u00fcr elementare Zahlentheorie\n"
+    "Zifferon ist ein menuegefuehrtes Konsolenprogramm fuer elementare Zahlentheorie\n"
     "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
-    "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angeh\u00e4ngt an\n"
+    "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angehaengt an\n"
     "eine Textdatei, Anleitung.\n"
     "\n"
-    "Ohne Argumente erscheint das Men\u00fc: jede Eingabe wird mit der Eingabetaste\n"
-    "abgeschlossen, Men\u00fcpunkt 5 beendet das Programm, und eine Eingabe am Men\u00fc, die\n"
-    "keine Zahl ist, w\u00e4hlt noch einmal, was zuletzt gew\u00e4hlt war.\n"
+    "Ohne Argumente erscheint das Menue: jede Eingabe wird mit der Eingabetaste\n"
+    "abgeschlossen, Menuepunkt 5 beendet das Programm, und eine Eingabe am Menue, die\n"
+    "keine Zahl ist, waehlt noch einmal, was zuletzt gewaehlt war.\n"
     "\n"
-    "Befehle f\u00fcr Skripte und Pipelines (Antworten auf der Standardausgabe, Meldungen\n"
-    "auf der Standardfehlerausgabe; kein Men\u00fc, keine Farben, keine Taste):\n"
+    "Befehle fuer Skripte und Pipelines (Antworten auf der Standardausgabe, Meldungen\n"
+    "auf der Standardfehlerausgabe; kein Menue, keine Farben, keine Taste):\n"
     "  prim        ob jede ZAHL eine Primzahl ist (Status 0: alle, 1: nicht alle)\n"
     "  teiler      alle Teiler jeder ZAHL, absteigend\n"
     "  primzahlen  die Primzahlen eines Bereichs, eine je Zeile\n"
@@ -35,7 +36,7 @@ constexpr const char* hilfe =
     "Optionen (nur eine wird genommen):\n"
     "  -h, --help     diese Hilfe zeigen und beenden\n"
     "  -V, --version  die Version zeigen und beenden\n"
-    "  --             beendet die Optionen (das Men\u00fc nimmt keine Argumente)\n"
+    "  --             beendet die Optionen (das Menue nimmt keine Argumente)\n"
     "\n"
     "NO_COLOR (nicht leer) schaltet die Farben ab, TERM=dumb alle Steuersequenzen.\n"
     "Mehr in zifferon(1).\n";
@@ -60,6 +61,10 @@ int optionen_auswerten(int argc, char** argv) {
         return 2;
     }
     if (text == nullptr) return -1;
-    // A help text that could not be written is no success either.
-    return direkt_ausgeben(1, text) ? 0 : 1;
+    // A help text that could not be written is no success either, and said so, as an answer is;
+    // a reader that has gone is not worth a word.
+    if (direkt_ausgeben(1, text)) return 0;
+    const int grund = errno != 0 ? errno : EIO;
+    if (grund != EPIPE) direkt_ausgeben(2, std::string("zifferon: Die Ausgabe ist fehlgeschlagen: ") + fehlergrund(grund) + "\n");
+    return 1;
 }
