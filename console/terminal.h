@@ -37,9 +37,13 @@ bool standardeingabe_bereit();
 // pipeline end; returns where SIGPIPE was ignored at start (or there is no such signal).
 void leser_weg_beenden();
 
-// The columns of standard error where it is a terminal (a progress line fits in them); 0 where
-// it is not.
+// The columns of standard error where it is a terminal and we are in its foreground (a progress
+// line fits in them and may be drawn now); 0 where it is not, or in the background.
 unsigned fehlerkanal_breite();
+
+// Whether standard output is a terminal (a Windows console): there a command's answers come in
+// whole lines as they are found, elsewhere in large writes.
+bool standardausgabe_ist_terminal();
 
 // The command line as UTF-8: on Windows read again as the UTF-16 the user typed, whatever the
 // code page; elsewhere as given.

@@ -570,9 +570,13 @@ void leser_weg_beenden() {
 
 unsigned fehlerkanal_breite() {
     if (isatty(STDERR_FILENO) != 1) return 0;
+    // In the background the terminal is the shell's and what the user types there: nothing drawn.
+    if (const pid_t vorne = tcgetpgrp(STDERR_FILENO); vorne >= 0 && vorne != getpgrp()) return 0;
     winsize fenster{};
     return ioctl(STDERR_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0 ? fenster.ws_col : 80;
 }
+
+bool standardausgabe_ist_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
 std::vector<std::string> argumente_utf8(int argc, char** argv) { return {argv, argv + argc}; }
 

@@ -397,6 +397,11 @@ void fehler_merken() {
 
 }  // namespace
 
+bool standardausgabe_ist_terminal() {
+    DWORD modus = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &modus) != 0;
+}
+
 bool direkt_ausgeben(int kanal, std::string_view text) {
     const HANDLE h = GetStdHandle(kanal == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;

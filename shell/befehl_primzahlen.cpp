@@ -101,7 +101,8 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
     if (anzahl > moeglich)
         return melden(befehl, "der Bereich geht ueber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl hoechstens " +
                                   std::to_string(moeglich));
-    const fortschritt_anzeige zeigen = fehlerkanal_breite() > 0 ? fortschritt_auf_fehlerkanal : nullptr;
+    // Asked at each drawing, so a run sent to the background draws nothing until it is back.
+    const fortschritt_anzeige zeigen = fortschritt_auf_fehlerkanal;
     if (datei != nullptr) {
         int grund = 0;
         const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb, &grund);

@@ -57,7 +57,9 @@ bool ausgeben(std::string_view text) {
     // A large piece goes out as it is, after what was gathered before it: no copy.
     if (text.size() >= ausgabe_stueck) return ausgabe_leeren() && schreiben(text);
     aus += text;
-    return aus.size() < ausgabe_stueck || ausgabe_leeren();
+    // A terminal gets each answer as soon as its line is whole, as factor gives them there.
+    static const bool zeilenweise = standardausgabe_ist_terminal();
+    return (aus.size() < ausgabe_stueck && !(zeilenweise && aus.ends_with('\n'))) || ausgabe_leeren();
 }
 
 bool zahl_ausgeben(std::uint64_t zahl, std::string_view danach) {

@@ -594,6 +594,15 @@ TEST(Fortschritt, BefehlZeigtIhnUndLaesstDasTerminal) {
     EXPECT_EQ(s.ausgabe.find('\x1b'), std::string::npos);
     EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
     schliessen(s);
+    // Started as `zifferon primzahlen 0 --anzahl &`: nothing drawn over what the user types.
+    setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
+    sitzung h = starten_als_job(true, programm_befehl({"primzahlen", "0", "--anzahl"}));
+    unsetenv("ZIFFERON_FORTSCHRITT_MS");
+    ASSERT_GT(h.job, 0);
+    const int hinten = ende_abwarten(h, 60000);
+    EXPECT_TRUE(WIFEXITED(hinten) && WEXITSTATUS(hinten) == 0) << hinten;
+    EXPECT_EQ(h.ausgabe, "203280221\n");
+    schliessen(h);
 }
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {

@@ -75,7 +75,7 @@ bool terminal_anlegen(sitzung& s) {
     _exit(127);
 }
 
-sitzung starten_als_job(bool im_hintergrund) {
+sitzung starten_als_job(bool im_hintergrund, const std::vector<std::string>& befehl) {
     sitzung s;
     int befehle[2], meldung[2];
     if (!terminal_anlegen(s) || pipe(befehle) != 0 || pipe(meldung) != 0) return s;
@@ -94,7 +94,7 @@ sitzung starten_als_job(bool im_hintergrund) {
             signal(SIGTTOU, SIG_DFL);
             close(befehle[0]);
             close(meldung[1]);
-            programm_starten({ZIFFERON_BINARY});
+            programm_starten(befehl.empty() ? std::vector<std::string>{ZIFFERON_BINARY} : befehl);
         }
         setpgid(job, job);
         if (!im_hintergrund) tcsetpgrp(STDIN_FILENO, job);

@@ -49,8 +49,8 @@ std::string wie_unter_linux(std::string text);
 // The program as the foreground job of its own process group under a stand-in shell that leads
 // the session, as job control needs it (a stopped orphaned process group would ignore Ctrl-Z).
 // `pid` is the shell, which ends as the job ends; `job` the program. `im_hintergrund`: started
-// as `zifferon &`, the shell keeping the terminal.
-sitzung starten_als_job(bool im_hintergrund = false);
+// as `zifferon &`, the shell keeping the terminal. `befehl`: a command in the program's place.
+sitzung starten_als_job(bool im_hintergrund = false, const std::vector<std::string>& befehl = {});
 
 // Tells the stand-in shell to take the terminal back ('h') or give it to the job ('v'), and
 // waits until it has; false if it did not say so in time.
