@@ -4,7 +4,7 @@
 #include "numbers/kernels/kerne_intern.h"
 #include "numbers/kernels/schritte.h"
 
-// Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kernels/kerne.cpp
+// Eight divisors per register, in 16-bit lanes; the test is the portable kernel's (numbers/kernels/kern_portabel.cpp
 // has its proof): d divides n exactly when (q >> 16) * d <= n >> 16, q = n * d^-1 mod 2^32.
 // With n = nh 2^16 + nl and d^-1 = ih 2^16 + il, q >> 16 = hi(nl il) + lo(nh il) + lo(nl ih) mod
 // 2^16 (the product nh ih only reaches bits 32 and up). The 32-bit product (q >> 16) * d is split
