@@ -12,6 +12,9 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+#include "bench/decke.h"
 
 #include "console/geraet.h"
 #include "console/konsole.h"
@@ -396,6 +399,65 @@ void Befehl_Prim_97(benchmark::State& state) {
     }
 }
 
+// ---- the dialogue's kernels as a share of the vector units' ceiling (bench/decke.h) ---------------
+
+// Lanes per second of the pair on the best vector unit this machine has; 0 where none is written.
+double decke_messen(bool mit_mul) {
+#if defined(ZIFFERON_DECKE_AVX512)
+    if (__builtin_cpu_supports("avx512f")) return decke_avx512(mit_mul);
+#endif
+#if defined(ZIFFERON_DECKE_AVX2)
+    if (__builtin_cpu_supports("avx2")) return decke_avx2(mit_mul);
+#endif
+    static_cast<void>(mit_mul);
+    return 0;
+}
+
+// Runs `lauf` on one thread and reports the ceiling, the kernel's checks per second (both in
+// billions) and their ratio, "Anteil".
+template <class Lauf>
+void anteil_melden(benchmark::State& state, double grenze, double pruefungen, Lauf&& lauf) {
+    faeden_setzen(1);
+    double sekunden = 0;
+    for (auto _ : state) {
+        const auto a = uhr::now();
+        lauf();
+        sekunden += std::chrono::duration<double>(uhr::now() - a).count();
+    }
+    faeden_setzen(0);
+    const double rate = pruefungen * static_cast<double>(state.iterations()) / sekunden;
+    state.counters["Decke_G"] = grenze / 1e9;
+    state.counters["Pruefungen_G"] = rate / 1e9;
+    state.counters["Anteil"] = rate / grenze;
+}
+
+// The lister on one core over 10^6 numbers from 4000000000: its checks, counted from each
+// candidate's first divisor as the plain loop would try them, per second, over the ceiling.
+void Decke_Lister(benchmark::State& state) {
+    const double grenze = decke_messen(true);
+    if (grenze == 0) return state.SkipWithError("no vector ceiling measured for this CPU");
+    constexpr std::uint32_t start = 4000000000u, anzahl = 1000000;
+    double pruefungen = 0;
+    for (std::uint32_t n = start; n < start + anzahl; ++n) {
+        const std::uint32_t letzte = n % 10;
+        if (letzte != 1 && letzte != 3 && letzte != 7 && letzte != 9) continue;
+        const auto bis = static_cast<std::uint32_t>(std::sqrt(static_cast<double>(n))) + 1;
+        const std::uint32_t d = erster_teiler(n, 3, bis);
+        pruefungen += ((d != 0 ? d : bis | 1) - 3) / 2 + 1;
+    }
+    std::vector<std::uint64_t> masken(anzahl / 64 + 1);
+    anteil_melden(state, grenze, pruefungen, [&] { primzahlen_im_lauf(start, anzahl, masken.data()), benchmark::ClobberMemory(); });
+}
+
+// The divisor listing of 1000000007 on one core: a candidate per lane-step, over the ceiling of
+// the addition and minimum.
+void Decke_Teilerliste(benchmark::State& state) {
+    const double grenze = decke_messen(false);
+    if (grenze == 0) return state.SkipWithError("no vector ceiling measured for this CPU");
+    constexpr std::uint32_t zahl = 1000000007u;
+    anteil_melden(state, grenze, zahl, [&] { teiler_absteigend(zahl, [](std::uint32_t t) { benchmark::DoNotOptimize(t); }); });
+}
+
 }  // namespace
 
 // Each on the best kernel and on the x86-64 baseline.
@@ -419,6 +481,8 @@ BENCHMARK(Peer_Oberster_Bereich_primes)->UseManualTime()->Unit(benchmark::kMilli
 BENCHMARK(Befehl_Datei_Ganzer_Bereich)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
 BENCHMARK(Peer_Teiler_Million)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(Peer_Teiler_50_Oben)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(Decke_Lister)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(Decke_Teilerliste)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(Befehl_Prim_97)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 BENCHMARK_MAIN();
