@@ -16,7 +16,7 @@ namespace {
 
 // A segment of 32768 bytes (983040 numbers) stays in the first-level cache while every sieving
 // prime crosses its multiples off.
-constexpr std::uint32_t segment = 131072;
+constexpr std::uint32_t segment = 32768;
 constexpr std::uint32_t stueck_bytes = sieb_bloecke * 8;
 static_assert(stueck_bytes % segment == 0 && sieb_stueck == 30 * std::uint64_t{stueck_bytes});
 
@@ -149,13 +149,12 @@ void klasse_streichen(std::uint8_t* s, std::size_t laenge, const std::uint32_t* 
     }
 }
 
-// Of each class the primes [von[K], bis[K]).
+// Of each class K its first anzahl[K] primes, whose state the work bench keeps class after class.
 template <unsigned... K>
 void alle_klassen_streichen(std::integer_sequence<unsigned, K...>, std::uint8_t* s, std::size_t laenge, const tabellen& t,
-                            const unsigned* von, const unsigned* bis, werkbank& bank) {
+                            const unsigned* anzahl, werkbank& bank) {
     unsigned platz = 0;
-    ((klasse_streichen<K>(s, laenge, t.klassen[K].data() + von[K], bis[K] - von[K], bank.byte.get() + platz + von[K],
-                          bank.index.get() + platz + von[K]),
+    ((klasse_streichen<K>(s, laenge, t.klassen[K].data(), anzahl[K], bank.byte.get() + platz, bank.index.get() + platz),
       platz += static_cast<unsigned>(t.klassen[K].size())),
      ...);
 }
@@ -192,7 +191,7 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     const std::uint64_t ab = lo + 30 * std::uint64_t{erstes};
     // Of each class the primes whose square is below bis, each from its first multiple on the
     // wheel that is at least ab and its square (smaller ones are a smaller prime's).
-    unsigned keine[8] = {}, anzahl[8];
+    unsigned anzahl[8];
     for (unsigned c = 0, platz = 0; c < 8; platz += static_cast<unsigned>(t.klassen[c].size()), ++c) {
         const std::vector<std::uint32_t>& klasse_c = t.klassen[c];
         anzahl[c] = 0;
@@ -225,7 +224,7 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
                 for (const std::uint32_t q : muster_primzahlen[m])
                     if (q > 1 && q / 30 < laenge) s[q / 30] |= static_cast<std::uint8_t>(~loesche(0, klasse(q % 30)));
         }
-        alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, s, laenge, t, keine, anzahl, bank);
+        alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, s, laenge, t, anzahl, bank);
     }
     // Cut to the run: the bits of numbers below von and from bis on, in the bytes that hold both.
     const auto abschneiden = [&](std::uint32_t von_byte, std::uint32_t bis_byte) {

@@ -17,8 +17,9 @@ inline constexpr unsigned siebprimzahlen_anzahl = 6541;
 inline constexpr std::uint8_t rad_reste[8] = {1, 7, 11, 13, 17, 19, 23, 29};
 inline constexpr std::uint32_t rad_primzahlen[3] = {2, 3, 5};
 
-// A piece is 4 segments of 32768 bytes; its primes are masken[0 .. sieb_bloecke - 1], bit t of
-// masken[w] standing for sieb_zahl(k, w, t).
+// A piece is 524288 bytes of the wheel, 15728640 numbers, sieved by one worker a segment at a
+// time; its primes are masken[0 .. sieb_bloecke - 1], bit t of masken[w] standing for
+// sieb_zahl(k, w, t).
 inline constexpr std::uint64_t sieb_stueck = 30 * std::uint64_t{524288};
 inline constexpr unsigned sieb_bloecke = 524288 / 8;
 constexpr std::uint64_t sieb_zahl(std::uint64_t k, unsigned w, unsigned t) {
