@@ -26,6 +26,9 @@ constexpr std::uint64_t sieb_zahl(std::uint64_t k, unsigned w, unsigned t) {
     return k * sieb_stueck + 30 * (8 * std::uint64_t{w} + t / 8) + rad_reste[t % 8];
 }
 
+// How many primes a piece's masks hold (the CPU's population count where it has one).
+std::uint32_t sieb_anzahl(const std::uint64_t* masken);
+
 // Piece k's primes within [von, bis) on the wheel, the bits of other numbers clear.
 void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, std::uint64_t* masken);
 

@@ -38,9 +38,7 @@ bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {
     for (const std::uint32_t klein : rad_primzahlen)
         if (klein >= von && klein < bis && !(weiter = zahl_ausgeben(klein, "\n"))) return false;
     sieb_verteilt(von, bis, [&](std::uint64_t k, const std::uint64_t* masken) {
-        std::size_t n = 0;
-        for (unsigned w = 0; w < sieb_bloecke; ++w) n += static_cast<std::size_t>(__builtin_popcountll(masken[w]));
-        text.resize(11 * n);
+        text.resize(11 * std::size_t{sieb_anzahl(masken)});
         char* p = text.data();
         for (unsigned w = 0; w < sieb_bloecke; ++w)
             for (std::uint64_t prim = masken[w]; prim != 0; prim &= prim - 1) {
