@@ -347,6 +347,9 @@ TEST(Engines, WieDieKerne) {
             std::uint32_t gezaehlt = sieb_zaehlen(f.a, f.b, [](std::uint64_t, std::uint32_t) {});
             EXPECT_EQ(gezaehlt, probiert.size()) << "[" << f.a << ", " << f.b << ")";
         } else {
+            // The every-candidate listing near 2^32 takes minutes under valgrind: the fuzz target
+            // checks the factorization of any number under the sanitizers instead.
+            if (gebremst() && f.a > 100000000u) continue;
             std::uint32_t liste[teiler_hoechstens];
             const unsigned n = teiler_aus_faktoren(static_cast<std::uint32_t>(f.a), liste);
             std::vector<std::uint32_t> probiert;
