@@ -21,8 +21,9 @@ constexpr std::string_view hilfe_teiler =
     "Status: 0, oder 2 bei einem Fehler (auch fuer 0, die unendlich viele Teiler hat).\n";
 
 // A batch's lines are built by the worker that factors its numbers; the one writing thread only
-// copies them out, whole lines at a time. A batch small enough that a few numbers near 2^32 cost
-// no more than a thread's start.
+// copies them out, whole lines at a time. Batches of 256: a few thousand numbers near 2^32 spread
+// over every core, while a handful are one batch, answered on the calling thread with no thread
+// started.
 constexpr std::size_t teiler_portion = 256;
 
 bool teilerlisten_ausgeben(std::span<const std::uint32_t> zahlen) {
