@@ -37,9 +37,10 @@ bool standardeingabe_bereit();
 // pipeline end; returns where SIGPIPE was ignored at start (or there is no such signal).
 void leser_weg_beenden();
 
-// The columns of standard error where it is a terminal and we are in its foreground (a progress
-// line fits in them and may be drawn now); 0 where it is not, or in the background.
-unsigned fehlerkanal_breite();
+// A command's progress line on standard error, drawn as the dialogue's is: only where that is a
+// terminal (not a dumb one) and we are in its foreground, never wrapped, and over every row of the
+// line before that a narrowed terminal re-wrapped; "" takes it away.
+void fehlerkanal_status(std::string_view zeile);
 
 // Whether standard output is a terminal (a Windows console): there a command's answers come in
 // whole lines as they are found, elsewhere in large writes.

@@ -42,6 +42,7 @@ struct terminal_zustand {
     bool echo = false;                     // the terminal echoes the lines typed at our prompts
     bool zeilenanfang = false;             // the cursor is known to stand at the start of a line
     std::size_t status_laenge = 0;         // the progress line on screen, in columns; 0: none
+    std::size_t fehlerkanal_status_laenge = 0;  // ... and a command's, on standard error
 };
 
 terminal_zustand terminalzustand;
@@ -161,6 +162,27 @@ termios roher_modus() {
     roh.c_cc[VMIN] = 1;
     roh.c_cc[VTIME] = 0;
     return roh;
+}
+
+// A progress line drawn in place on the terminal `fd`, over the one drawn there last (`gezeigt`
+// columns, set to this one's). Never wrapped: a wrapped line could not be taken back from its last
+// row. The width is read each time, so a narrowed window is met at the next drawing.
+std::string statuszeile(int fd, std::string_view zeile, std::size_t& gezeigt) {
+    std::string text(sequenz::zeilenanfang);
+    winsize fenster{};
+    if (ioctl(fd, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0) {
+        zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
+        // A terminal that re-wraps its lines when narrowed has spread the line drawn last over
+        // several rows, the cursor on the last: each of them is blanked, from the bottom up.
+        // One that cuts lines instead loses as many rows above the line: for the dialogue the
+        // range's prompt, which the menu's cleared screen replaces when the run ends anyway.
+        for (std::size_t zeilen = (gezeigt + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
+            text += std::string(sequenz::zeilenrest) + "\x1b[A";
+    }
+    gezeigt = zeile.size();  // its characters are ASCII
+    text += zeile;
+    text += sequenz::zeilenrest;
+    return text;
 }
 
 bool im_vordergrund() {
@@ -456,22 +478,7 @@ struct posix_terminal final : geraet {
     void status(std::string_view zeile) override {
         if (!terminalzustand.bildschirm || !terminalzustand.zeilenanfang || !im_vordergrund()) return;
         falls_neu_zeichnen();
-        std::string text(sequenz::zeilenanfang);
-        // Never wrapped: a wrapped line could not be taken back from its last row. The width is
-        // read each time, so a narrowed window is met at the next drawing.
-        winsize fenster{};
-        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0) {
-            zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), fenster.ws_col - 1u));
-            // A terminal that re-wraps its lines when narrowed has spread the line drawn last over
-            // several rows, the cursor on the last: each of them is blanked, from the bottom up.
-            // One that cuts lines instead loses as many rows above the line: the range's prompt,
-            // which the menu's cleared screen replaces when the run ends anyway.
-            for (std::size_t zeilen = (terminalzustand.status_laenge + fenster.ws_col - 1) / fenster.ws_col; zeilen > 1; --zeilen)
-                text += std::string(sequenz::zeilenrest) + "\x1b[A";
-        }
-        terminalzustand.status_laenge = zeile.size();  // its characters are ASCII
-        text += zeile;
-        text += sequenz::zeilenrest;
+        const std::string text = statuszeile(STDOUT_FILENO, zeile, terminalzustand.status_laenge);
         ganz_schreiben_wartend(STDOUT_FILENO, text.data(), text.size());
     }
 
@@ -568,12 +575,13 @@ void leser_weg_beenden() {
     raise(SIGPIPE);
 }
 
-unsigned fehlerkanal_breite() {
-    if (isatty(STDERR_FILENO) != 1) return 0;
+void fehlerkanal_status(std::string_view zeile) {
+    const char* art = std::getenv("TERM");
+    if (isatty(STDERR_FILENO) != 1 || (art != nullptr && std::strcmp(art, "dumb") == 0)) return;
     // In the background the terminal is the shell's and what the user types there: nothing drawn.
-    if (const pid_t vorne = tcgetpgrp(STDERR_FILENO); vorne >= 0 && vorne != getpgrp()) return 0;
-    winsize fenster{};
-    return ioctl(STDERR_FILENO, TIOCGWINSZ, &fenster) == 0 && fenster.ws_col > 0 ? fenster.ws_col : 80;
+    if (const pid_t vorne = tcgetpgrp(STDERR_FILENO); vorne >= 0 && vorne != getpgrp()) return;
+    const std::string text = statuszeile(STDERR_FILENO, zeile, terminalzustand.fehlerkanal_status_laenge);
+    ganz_schreiben_wartend(STDERR_FILENO, text.data(), text.size());
 }
 
 bool standardausgabe_ist_terminal() { return isatty(STDOUT_FILENO) == 1; }

@@ -22,6 +22,13 @@ namespace {
 
 // What the process knows about its console. Read by the control handler too, which Windows runs
 // on a thread of its own.
+// A progress line now shown, to be blanked by the next, and its text (ASCII), to find it again
+// after a resize.
+struct statuszeile_stand {
+    std::size_t laenge = 0;
+    std::string text;
+};
+
 struct terminal_zustand {
     bool bildschirm = false;          // stdout is the console
     bool tastatur = false;            // there is a console keyboard for key waits
@@ -35,8 +42,8 @@ struct terminal_zustand {
     int ausgabefehler = 0;            // errno of the write that failed for good; 0: none
     HANDLE konsole = nullptr;         // stdout when it is a console: written as UTF-16
     std::string angefangen;           // the start of a UTF-8 character cut off by the last write
-    std::size_t statuslaenge = 0;     // the progress line now shown, to be blanked by the next
-    std::string statustext;           // ... and its text (ASCII), to find it again after a resize
+    statuszeile_stand status;         // the dialogue's progress line, on stdout
+    statuszeile_stand fehlerkanal_status;  // a command's, on standard error
     bool farblos = false;             // NO_COLOR set and not empty: read once, at start
 };
 
@@ -116,6 +123,46 @@ std::wstring utf16(std::string_view text) {
     std::wstring w(static_cast<std::size_t>(std::max(breit, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), w.data(), breit);
     return w;
+}
+
+// A console that re-wraps its lines when narrowed (Windows 10 on) has spread the line drawn
+// last over the rows above the cursor, which stands after its last character. Those rows are
+// blanked and the line drawn again from the first, but only where they are seen to hold it: a
+// console that cut the line instead keeps what is above (the range's prompt).
+void umgebrochene_statuszeile_leeren(HANDLE h, statuszeile_stand& stand, const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    const std::size_t spalten = static_cast<std::size_t>(info.dwSize.X), laenge = stand.laenge;
+    const std::size_t hoeher = laenge / spalten;
+    if (hoeher == 0 || hoeher > static_cast<std::size_t>(info.dwCursorPosition.Y)) return;
+    const COORD anfang{0, static_cast<SHORT>(info.dwCursorPosition.Y - static_cast<SHORT>(hoeher))};
+    std::wstring gezeigt(laenge, L'\0');
+    DWORD gelesen = 0;
+    if (!ReadConsoleOutputCharacterW(h, gezeigt.data(), static_cast<DWORD>(laenge), anfang, &gelesen) || gelesen != laenge ||
+        gezeigt != utf16(stand.text))
+        return;
+    DWORD gefuellt = 0;
+    FillConsoleOutputCharacterW(h, L' ', static_cast<DWORD>((hoeher + 1) * spalten), anfang, &gefuellt);
+    SetConsoleCursorPosition(h, anfang);
+    stand.laenge = 0;
+}
+
+// A progress line drawn in place on the console `h`, over the one drawn there last. Spaces blank
+// what that showed: no escape sequences here. Never wrapped: a wrapped line could not be taken
+// back from its last row.
+std::string statuszeile(HANDLE h, statuszeile_stand& stand, std::string_view zeile) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(h, &info) && info.dwSize.X > 1) {
+        const auto breite = static_cast<std::size_t>(info.dwSize.X - 1);
+        zeile = zeile.substr(0, std::min(zeile.size(), breite));
+        if (stand.laenge > breite) umgebrochene_statuszeile_leeren(h, stand, info);
+        stand.laenge = std::min(stand.laenge, breite);
+    }
+    std::string text(1, '\r');
+    text.append(zeile.data(), zeile.size());
+    if (stand.laenge > zeile.size()) text.append(stand.laenge - zeile.size(), ' ');
+    if (zeile.empty()) text += "\r";
+    stand.laenge = zeile.size();
+    stand.text.assign(zeile.data(), zeile.size());
+    return text;
 }
 
 // All of it to the console, which may take a long text in parts.
@@ -237,51 +284,16 @@ struct windows_konsole final : geraet {
         konsole_fuellen(unsere_farben, false);
     }
 
-    // A console that re-wraps its lines when narrowed (Windows 10 on) has spread the line drawn
-    // last over the rows above the cursor, which stands after its last character. Those rows are
-    // blanked and the line drawn again from the first, but only where they are seen to hold it:
-    // a console that cut the line instead keeps what is above (the range's prompt).
-    void umgebrochene_statuszeile_leeren(const CONSOLE_SCREEN_BUFFER_INFO& info) {
-        const std::size_t spalten = static_cast<std::size_t>(info.dwSize.X), laenge = terminalzustand.statuslaenge;
-        const std::size_t hoeher = laenge / spalten;
-        if (hoeher == 0 || hoeher > static_cast<std::size_t>(info.dwCursorPosition.Y)) return;
-        const COORD anfang{0, static_cast<SHORT>(info.dwCursorPosition.Y - static_cast<SHORT>(hoeher))};
-        std::wstring gezeigt(laenge, L'\0');
-        DWORD gelesen = 0;
-        if (!ReadConsoleOutputCharacterW(terminalzustand.konsole, gezeigt.data(), static_cast<DWORD>(laenge), anfang, &gelesen) ||
-            gelesen != laenge || gezeigt != utf16(terminalzustand.statustext))
-            return;
-        DWORD gefuellt = 0;
-        FillConsoleOutputCharacterW(terminalzustand.konsole, L' ', static_cast<DWORD>((hoeher + 1) * spalten), anfang, &gefuellt);
-        SetConsoleCursorPosition(terminalzustand.konsole, anfang);
-        terminalzustand.statuslaenge = 0;
-    }
-
     void loeschen() override {
         const aufgeschoben sperre;
         CONSOLE_SCREEN_BUFFER_INFO info;
         if (terminalzustand.konsole != nullptr && GetConsoleScreenBufferInfo(terminalzustand.konsole, &info)) konsole_fuellen(info.wAttributes, true);
     }
 
-    // Spaces blank what the line showed before: no escape sequences here.
     void status(std::string_view zeile) override {
         const aufgeschoben sperre;
         if (terminalzustand.konsole == nullptr || !terminalzustand.zeilenanfang) return;
-        // Never wrapped: a wrapped line could not be taken back from its last row.
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        if (GetConsoleScreenBufferInfo(terminalzustand.konsole, &info) && info.dwSize.X > 1) {
-            const auto breite = static_cast<std::size_t>(info.dwSize.X - 1);
-            zeile = zeile.substr(0, std::min(zeile.size(), breite));
-            if (terminalzustand.statuslaenge > breite) umgebrochene_statuszeile_leeren(info);
-            terminalzustand.statuslaenge = std::min(terminalzustand.statuslaenge, breite);
-        }
-        std::string text(1, '\r');
-        text.append(zeile.data(), zeile.size());
-        if (terminalzustand.statuslaenge > zeile.size()) text.append(terminalzustand.statuslaenge - zeile.size(), ' ');
-        if (zeile.empty()) text += "\r";
-        terminalzustand.statuslaenge = zeile.size();
-        terminalzustand.statustext.assign(zeile.data(), zeile.size());
-        konsole_schreiben(text);
+        konsole_schreiben(statuszeile(terminalzustand.konsole, terminalzustand.status, zeile));
     }
 };
 
@@ -360,10 +372,10 @@ bool standardeingabe_bereit() {
 
 void leser_weg_beenden() {}
 
-unsigned fehlerkanal_breite() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
+void fehlerkanal_status(std::string_view zeile) {
     const HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
-    return GetConsoleScreenBufferInfo(h, &info) && info.dwSize.X > 0 ? static_cast<unsigned>(info.dwSize.X) : 0;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(h, &info)) direkt_ausgeben(2, statuszeile(h, terminalzustand.fehlerkanal_status, zeile));
 }
 
 std::vector<std::string> argumente_utf8(int argc, char** argv) {

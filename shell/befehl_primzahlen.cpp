@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -50,21 +48,6 @@ bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {
     return weiter;
 }
 
-// The progress of a long count or file on standard error, where that is a terminal: redrawn in
-// place, padded over what it showed before, so it needs no escape sequences.
-void fortschritt_auf_fehlerkanal(std::string_view zeile) {
-    static std::size_t gezeigt = 0;
-    const unsigned breite = fehlerkanal_breite();
-    if (breite == 0) return;
-    zeile = zeile.substr(0, std::min<std::size_t>(zeile.size(), breite - 1));
-    std::string text(1, '\r');
-    text += zeile;
-    if (gezeigt > zeile.size()) text.append(gezeigt - zeile.size(), ' ');
-    if (zeile.empty()) text += '\r';
-    gezeigt = zeile.size();
-    direkt_ausgeben(2, text);
-}
-
 }  // namespace
 
 int befehl_primzahlen(const std::vector<std::string>& argumente) {
@@ -100,7 +83,7 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
         return melden(befehl, "der Bereich geht ueber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl hoechstens " +
                                   std::to_string(moeglich));
     // Asked at each drawing, so a run sent to the background draws nothing until it is back.
-    const fortschritt_anzeige zeigen = fortschritt_auf_fehlerkanal;
+    const fortschritt_anzeige zeigen = fehlerkanal_status;
     if (datei != nullptr) {
         int grund = 0;
         const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb, &grund);
