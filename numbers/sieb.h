@@ -1,6 +1,6 @@
 // The commands' engine for runs of primes: a segmented sieve of Eratosthenes on the wheel of 30
 // (a byte for each 30 numbers, a bit for each of the 8 that 2, 3 and 5 do not divide),
-// pre-sieved by 7 to 23, in pieces on every CPU. The dialogue keeps its trial division
+// pre-sieved by 7 to 103, in pieces on every CPU. The dialogue keeps its trial division
 // (numbers/lauf.h); this is held to it by the tests.
 #pragma once
 
