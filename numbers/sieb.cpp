@@ -27,6 +27,14 @@ constexpr std::uint32_t fenster = 4 * segment;
 constexpr std::uint32_t gross = 8192;
 static_assert(stueck_bytes % segment == 0 && sieb_stueck == 30 * std::uint64_t{stueck_bytes});
 
+// Of each residue mod 30 its bit in a byte of the wheel; -1: 2, 3 or 5 divides it.
+constexpr auto rad_bit = [] {
+    std::array<std::int8_t, 30> neu{};
+    neu.fill(-1);
+    for (unsigned t = 0; t < 8; ++t) neu[rad_reste[t]] = static_cast<std::int8_t>(t);
+    return neu;
+}();
+
 // The wheel's residues, and 31 for the step from 29 to the next turn.
 constexpr std::uint32_t reste9[9] = {1, 7, 11, 13, 17, 19, 23, 29, 31};
 
@@ -69,16 +77,17 @@ const tabellen& tabellen_holen() {
             neu.klassen[klasse(siebprimzahlen()[n] % 30)].push_back(siebprimzahlen()[n]);
         for (unsigned c = 0; c < 8; ++c)
             while (neu.gross_ab[c] < neu.klassen[c].size() && neu.klassen[c][neu.gross_ab[c]] < gross) ++neu.gross_ab[c];
+        // Each prime's odd multiples over one period, then the period repeated: made at every
+        // start of a sieve, so in a few hundred microseconds, not a test of every bit.
         for (unsigned m = 0; m < muster_anzahl; ++m) {
             const std::uint32_t* const q = muster_primzahlen[m];
-            neu.periode[m] = q[0] * q[1] * q[2];
-            for (std::uint32_t byte = 0; byte < neu.periode[m] + segment; ++byte) {
-                std::uint8_t bits = 0xFF;
-                for (unsigned j = 0; j < 8; ++j)
-                    for (unsigned i = 0; i < 3; ++i)
-                        if (q[i] > 1 && (30 * byte + rad_reste[j]) % q[i] == 0) bits &= static_cast<std::uint8_t>(~(1u << j));
-                neu.muster[m].push_back(bits);
-            }
+            const std::uint32_t periode = neu.periode[m] = q[0] * q[1] * q[2];
+            std::vector<std::uint8_t>& bits = neu.muster[m];
+            bits.assign(periode + segment, 0xFF);
+            for (unsigned i = 0; i < 3; ++i)
+                for (std::uint32_t zahl = q[i]; q[i] > 1 && zahl < 30 * periode; zahl += 2 * q[i])
+                    if (rad_bit[zahl % 30] >= 0) bits[zahl / 30] &= static_cast<std::uint8_t>(~(1u << rad_bit[zahl % 30]));
+            for (std::uint32_t byte = periode; byte < periode + segment; ++byte) bits[byte] = bits[byte - periode];
         }
         return neu;
     }();
@@ -303,4 +312,24 @@ std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::func
         return true;
     });
     return pz;
+}
+
+siebfenster sieb_fenster(std::uint64_t von, std::uint64_t bis) {
+    siebfenster f;
+    if (von >= bis) return f;
+    f.erstes = von / sieb_stueck;
+    f.masken.resize(((bis - 1) / sieb_stueck - f.erstes + 1) * std::size_t{sieb_bloecke});
+    sieb_verteilt(von, bis, [&f](std::uint64_t k, const std::uint64_t* masken) {
+        std::memcpy(f.masken.data() + (k - f.erstes) * sieb_bloecke, masken, sieb_bloecke * sizeof(std::uint64_t));
+        return true;
+    });
+    return f;
+}
+
+bool sieb_fenster_prim(const siebfenster& f, std::uint32_t zahl) {
+    if (zahl < 7) return zahl == 2 || zahl == 3 || zahl == 5;
+    const int t = rad_bit[zahl % 30];
+    if (t < 0) return false;
+    const std::uint64_t byte = zahl / 30 - f.erstes * (sieb_stueck / 30);
+    return (f.masken[byte / 8] >> (byte % 8 * 8 + static_cast<unsigned>(t)) & 1) != 0;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // The odd primes up to 65535, the root of the largest 32-bit number: 6541 of them, ascending.
 const std::uint32_t* siebprimzahlen();
@@ -61,3 +62,15 @@ std::uint32_t sieb_lauf(std::uint64_t von, std::uint64_t bis, Melder&& melde, St
 
 // How many primes [von, bis) holds, by a population count over the pieces; `stand` as above.
 std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand);
+
+// The span of many numbers close together (as seq gives them) sieved once, to look each one up:
+// for such a batch that costs less than a test per number.
+struct siebfenster {
+    std::uint64_t erstes = 0;           // the first piece
+    std::vector<std::uint64_t> masken;  // the pieces' masks from there, sieb_bloecke words each
+};
+// [von, bis) sieved on every CPU.
+siebfenster sieb_fenster(std::uint64_t von, std::uint64_t bis);
+// Whether `zahl`, one of the window's [von, bis), is prime: right for every such number, 0 to 6
+// included.
+bool sieb_fenster_prim(const siebfenster& f, std::uint32_t zahl);

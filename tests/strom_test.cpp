@@ -556,6 +556,17 @@ TEST(Befehle, WieDerEinfacheAlgorithmus) {
     }
     EXPECT_EQ(ausfuehren(prim).aus, urteile);
     EXPECT_EQ(ausfuehren(teiler).aus, zeilen);
+    // Many numbers close together in one read, as from seq, answered from a sieve of their span.
+    for (const std::uint32_t start : {0u, 4294964295u}) {
+        std::string folge;
+        urteile.clear();
+        for (std::uint32_t n = start; n <= start + 3000u && n >= start; ++n) {
+            folge += std::to_string(n) + "\n";
+            urteile += std::to_string(n) + (ist_prim(n) ? " ist eine Primzahl\n" : " ist keine Primzahl\n");
+        }
+        prim.eingabe = {stueck{folge}};
+        EXPECT_EQ(ausfuehren(prim).aus, urteile) << start;
+    }
     // Runs around each edge; slowed runs (a start under valgrind takes a second) fewer of them.
     const std::vector<std::uint32_t> zahlen = kanten();
     for (std::size_t k = 0; k < zahlen.size(); k += gebremst() ? 9 : 1) {
