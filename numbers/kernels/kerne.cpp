@@ -141,6 +141,19 @@ void teiler_in_bloecken(std::uint32_t zahl, std::uint32_t hoch, unsigned bloecke
 
 kernstufe kern_aktiv() { return aktiv().stufe; }
 
+namespace {
+std::atomic<std::uint64_t> runden_alle{0}, runden_kurz{0};
+}  // namespace
+
+void teiler_runden_zaehlen(unsigned alle, unsigned kurz) {
+    runden_alle.fetch_add(alle, std::memory_order_relaxed);
+    runden_kurz.fetch_add(kurz, std::memory_order_relaxed);
+}
+
+teiler_runden teiler_runden_gezaehlt() {
+    return {runden_alle.load(std::memory_order_relaxed), runden_kurz.load(std::memory_order_relaxed)};
+}
+
 kernstufe kern_begrenzen(kernstufe hoechstens) {
     const kernstufe beste = beste_stufe();
     gewaehlt.store(&saetze[static_cast<std::size_t>(hoechstens < beste ? hoechstens : beste)], std::memory_order_release);

@@ -40,6 +40,14 @@ inline constexpr kernstufe hoechste_kernstufe = kernstufe::avx512;
 
 kernstufe kern_aktiv();
 
+// The divisor listing's rounds of 64 candidates a group of lanes stepped through above the root
+// since start, and of them those that took the short path (no correction): the benchmark states
+// that share.
+struct teiler_runden {
+    std::uint64_t alle = 0, kurz = 0;
+};
+teiler_runden teiler_runden_gezaehlt();
+
 // Test hook (and for the benchmarks): uses at most `hoechstens` (as on an older CPU); returns what
 // is used.
 kernstufe kern_begrenzen(kernstufe hoechstens);

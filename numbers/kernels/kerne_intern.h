@@ -21,6 +21,10 @@ extern const inverse_tabelle inverse;
 // The portable level (kern_portabel.cpp), which is also every other level's fallback.
 std::uint32_t erster_teiler_portabel(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);
 std::uint64_t teiler_im_block_portabel(std::uint32_t zahl, std::uint32_t hoch, unsigned breite);
+// Adds a group's rounds to what teiler_runden_gezaehlt reports: once per group of thousands of
+// candidates, so the count costs nothing measurable.
+void teiler_runden_zaehlen(unsigned alle, unsigned kurz);
+
 unsigned teiler_schritte_portabel(std::uint32_t zahl, std::uint32_t oben, unsigned bloecke, std::uint64_t* masken);
 
 std::uint32_t erster_teiler_sse2(std::uint32_t zahl, std::uint32_t ab, std::uint32_t bis);

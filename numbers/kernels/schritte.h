@@ -60,6 +60,7 @@ unsigned teiler_schritte_stufe(std::uint32_t zahl, std::uint32_t oben, unsigned 
             r[i] = V::laden(r0 + i * V::breite);
             t[i] = V::null_merken(V::keine(), r[i]);  // the group's first candidates, divided
         }
+        unsigned kurz = 0;
         for (unsigned runde = 0; runde < runden; ++runde) {
             if (runde > 0)
                 for (unsigned i = 0; i < R; ++i) t[i] = V::keine();
@@ -67,6 +68,7 @@ unsigned teiler_schritte_stufe(std::uint32_t zahl, std::uint32_t oben, unsigned 
             bool konstant = true;
             for (unsigned i = 0; i < R; ++i) konstant = V::konstant(d[i], q[i], r[i]) && konstant;
             if (konstant) {
+                ++kurz;
                 for (unsigned s = 0; s < schritte; ++s)
                     for (unsigned i = 0; i < R; ++i) {
                         r[i] = V::add(r[i], q[i]);
@@ -85,6 +87,7 @@ unsigned teiler_schritte_stufe(std::uint32_t zahl, std::uint32_t oben, unsigned 
             for (unsigned i = 0; i < R; ++i) treffer |= std::uint64_t{V::treffer(t[i])} << (i * V::breite);
             runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
         }
+        teiler_runden_zaehlen(runden, kurz);
     }
     return getan;
 }
