@@ -20,8 +20,6 @@ namespace {
 
 // ---- state of the console -------------------------------------------------------------------
 
-// What the process knows about its console. Read by the control handler too, which Windows runs
-// on a thread of its own.
 // A progress line now shown, to be blanked by the next, and its text (ASCII), to find it again
 // after a resize.
 struct statuszeile_stand {
@@ -29,6 +27,8 @@ struct statuszeile_stand {
     std::string text;
 };
 
+// What the process knows about its console. Read by the control handler too, which Windows runs
+// on a thread of its own.
 struct terminal_zustand {
     bool bildschirm = false;          // stdout is the console
     bool tastatur = false;            // there is a console keyboard for key waits
