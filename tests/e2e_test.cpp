@@ -581,14 +581,14 @@ TEST(Fortschritt, VerengtesFensterBehaeltKeineReste) {
     schliessen(s);
     // A command's line on standard error the same way: held in the write of its first drawing
     // (output stopped) while the window narrows.
-    sitzung b = starten(nullptr, -1, "ZIFFERON_FORTSCHRITT_MS=0", true, programm_befehl({"primzahlen", "0", "--anzahl"}));
+    sitzung b = starten(nullptr, -1, "ZIFFERON_FORTSCHRITT_MS=0", true, programm_befehl({"primzahlen", "4000000000", "300000", "--anzahl"}));
     ASSERT_TRUE(warten_bis_im_aufruf(b, SYS_write));
     ioctl(b.master, TIOCSWINSZ, &schmal);
     tcflow(b.slave, TCOON);
     EXPECT_EQ(ende_abwarten(b, 60000), 0);
     const std::size_t erste = b.ausgabe.find("\x1b[K");
     ASSERT_NE(erste, std::string::npos) << b.ausgabe;
-    EXPECT_GE(anzahl(b.ausgabe.substr(erste), "\x1b[K\x1b[A"), erste / 30) << b.ausgabe;  // erste: '\r' and the line
+    EXPECT_GE(anzahl(b.ausgabe.substr(erste), "\x1b[K\x1b[A"), (erste - 1) / 30) << b.ausgabe;  // erste: the line's length
     schliessen(b);
 }
 
@@ -605,14 +605,14 @@ TEST(Fortschritt, BefehlZeigtIhnUndLaesstDasTerminal) {
     EXPECT_EQ(anzahl(s.ausgabe, "\x1b"), anzahl(s.ausgabe, "\x1b[K") + anzahl(s.ausgabe, "\x1b[A"));
     EXPECT_TRUE(gleicher_modus(modus(s), s.anfang));
     schliessen(s);
-    // Started as `zifferon primzahlen 0 --anzahl &`: nothing drawn over what the user types.
+    // Started as `zifferon primzahlen 4000000000 --anzahl &`: nothing drawn over what the user types.
     setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
-    sitzung h = starten_als_job(true, programm_befehl({"primzahlen", "0", "--anzahl"}));
+    sitzung h = starten_als_job(true, programm_befehl({"primzahlen", "4000000000", "--anzahl"}));
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
     ASSERT_GT(h.job, 0);
     const int hinten = ende_abwarten(h, 60000);
     EXPECT_TRUE(WIFEXITED(hinten) && WEXITSTATUS(hinten) == 0) << hinten;
-    EXPECT_EQ(h.ausgabe, "203280221\n");
+    EXPECT_EQ(h.ausgabe, "13318409\n");
     schliessen(h);
 }
 
