@@ -1,8 +1,10 @@
 // Number conversions of the line reader: "%d", "%u" and "%i" over the text of one line.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 enum class gelesen {
@@ -88,3 +90,34 @@ std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]);
 
 // The same written at `ziel` (room for 10 characters), for long lists of answers: returns the end.
 char* zahl_hinschreiben(char* ziel, std::uint32_t zahl);
+
+// For a long run of numbers close together (the primes of a range): the digits above the last
+// four are mostly the number before's, and are copied rather than worked out again.
+struct zahlenschreiber {
+    std::uint32_t oben = ~std::uint32_t{0};  // the last number's digits above its last four
+    char oben_text[8] = {};
+    unsigned oben_laenge = 0;
+};
+// 0000 to 9999, four digits each.
+inline constexpr auto vierstellig = [] {
+    std::array<char, 4 * 10000> t{};
+    for (unsigned i = 0; i < 10000; ++i)
+        for (unsigned stelle = 0, teiler = 1000; stelle < 4; ++stelle, teiler /= 10)
+            t[4 * i + stelle] = static_cast<char>('0' + i / teiler % 10);
+    return t;
+}();
+
+// As above, with the same room. Inline: a run writes hundreds of millions of them.
+inline char* zahl_hinschreiben(zahlenschreiber& z, char* ziel, std::uint32_t zahl) {
+    const std::uint32_t oben = zahl / 10000;
+    if (oben == 0) return zahl_hinschreiben(ziel, zahl);
+    if (oben != z.oben) {
+        z.oben = oben;
+        z.oben_laenge = static_cast<unsigned>(zahl_hinschreiben(z.oben_text, oben) - z.oben_text);
+    }
+    // At most six digits above, so the whole copy and the four below stay within ten bytes.
+    std::memcpy(ziel, z.oben_text, sizeof z.oben_text);
+    ziel += z.oben_laenge;
+    std::memcpy(ziel, &vierstellig[4 * (zahl % 10000)], 4);
+    return ziel + 4;
+}

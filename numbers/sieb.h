@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 // The odd primes up to 65535, the root of the largest 32-bit number: 6541 of them, ascending.
@@ -59,6 +60,13 @@ std::uint32_t sieb_lauf(std::uint64_t von, std::uint64_t bis, Melder&& melde, St
     });
     return pz;
 }
+
+// The primes of [von, bis) as text, a line each, 2, 3 and 5 included: each piece's lines written
+// by the worker that sieved it, and handed to `nimm(zeilen, primzahlen, geprueft)` in order with
+// how many primes they hold and how many numbers of the run are checked so far; `nimm` answers
+// whether to go on. Returns the number of primes handed on.
+std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
+                          const std::function<bool(std::string_view, std::uint32_t, std::uint64_t)>& nimm);
 
 // How many primes [von, bis) holds, by a population count over the pieces; `stand` as above.
 std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand);

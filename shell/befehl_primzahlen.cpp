@@ -28,23 +28,10 @@ constexpr std::string_view hilfe_primzahlen =
     "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
     "Status: 0, oder 2 bei einem Fehler.\n";
 
-// Each piece's primes as lines, written in one go: the one formatting thread touches each
-// prime once, and large writes keep the pipe busy.
+// Each piece's lines written in one go: large writes keep the pipe busy.
 bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {
-    std::string text;
     bool weiter = true;
-    for (const std::uint32_t klein : rad_primzahlen)
-        if (klein >= von && klein < bis && !(weiter = zahl_ausgeben(klein, "\n"))) return false;
-    sieb_verteilt(von, bis, [&](std::uint64_t k, const std::uint64_t* masken) {
-        text.resize(11 * std::size_t{sieb_anzahl(masken)});
-        char* p = text.data();
-        for (unsigned w = 0; w < sieb_bloecke; ++w)
-            for (std::uint64_t prim = masken[w]; prim != 0; prim &= prim - 1) {
-                p = zahl_hinschreiben(p, static_cast<std::uint32_t>(sieb_zahl(k, w, static_cast<unsigned>(__builtin_ctzll(prim)))));
-                *p++ = '\n';
-            }
-        return weiter = ausgeben({text.data(), static_cast<std::size_t>(p - text.data())});
-    });
+    sieb_zeilen(von, bis, [&weiter](std::string_view zeilen, std::uint32_t, std::uint64_t) { return weiter = ausgeben(zeilen); });
     return weiter;
 }
 

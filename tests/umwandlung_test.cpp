@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "console/konsole.h"
@@ -179,6 +180,19 @@ TEST(Zahltext, OhneFuehrendeNullen) {
     EXPECT_EQ(zahl_als_text(4294967295u, platz), "4294967295");
     EXPECT_EQ(zahl_als_text(4294967296u, platz), "4294967296");
     EXPECT_EQ(zahl_als_text(UINT64_MAX, platz), "18446744073709551615");
+}
+
+TEST(Zahltext, SchreiberDerLaeufeWieEinzeln) {
+    // Ascending runs over the points where the digits above the last four grow by one.
+    zahlenschreiber schreiber;
+    for (const std::uint64_t von : {0ull, 9'990ull, 99'990ull, 999'990ull, 9'999'990ull, 99'999'990ull, 999'999'990ull, 4'294'967'195ull})
+        for (std::uint64_t n = von; n < von + 101; ++n) {
+            char einzeln[16], lauf[16];
+            std::memset(lauf, '#', sizeof lauf);
+            char* ende = zahl_hinschreiben(schreiber, lauf, static_cast<std::uint32_t>(n));
+            ASSERT_EQ(std::string(lauf, ende), std::string(einzeln, zahl_hinschreiben(einzeln, static_cast<std::uint32_t>(n)))) << n;
+            EXPECT_EQ(std::string(lauf + 10, 6), "######") << n;
+        }
 }
 
 }  // namespace
