@@ -245,7 +245,7 @@ bool schliessen_und_vergessen(ziel& z) {
     return sys::schliessen(fd);
 }
 
-bool spool_ausgeben(const spool& s, int fd, bool verfolgen) {
+bool spool_ausgeben(spool& s, int fd, bool verfolgen) {
     return spool_durchgehen(s, [fd, verfolgen](const char* p, std::size_t n) { return text_schreiben(fd, p, n, verfolgen); });
 }
 

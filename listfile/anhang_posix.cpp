@@ -26,6 +26,14 @@ long long groesse(int fd) {
 }
 long long stelle(int fd) { return lseek(fd, 0, SEEK_CUR); }
 bool kuerzen(int fd, long long laenge) { return ftruncate(fd, static_cast<off_t>(laenge)) == 0; }
+bool freigeben(int fd, long long ab, long long laenge) {
+#ifdef FALLOC_FL_PUNCH_HOLE
+    return fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(ab), static_cast<off_t>(laenge)) == 0;
+#else
+    (void)fd, (void)ab, (void)laenge;
+    return false;
+#endif
+}
 // A network file system may report a failed write only here; reported, though no longer undone.
 bool schliessen(int fd) { return close(fd) == 0 || errno == EINTR; }
 

@@ -24,6 +24,9 @@ bool zurueckspulen(int fd);
 long long groesse(int fd);                                       // signal-safe; -1: unknown
 long long stelle(int fd);                                        // signal-safe; the fd's offset
 bool kuerzen(int fd, long long laenge);                          // signal-safe
+// Gives back the disk blocks and cached pages of `laenge` bytes from `ab` of a file read once,
+// which keeps its size. False where the system cannot; nothing is lost then.
+bool freigeben(int fd, long long ab, long long laenge);
 bool schliessen(int fd);                                         // signal-safe
 
 // An unlinked temporary file: in TMPDIR, or in the system's own directory for temporary files

@@ -34,6 +34,8 @@ bool zurueckspulen(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
 long long groesse(int fd) { return _filelengthi64(fd); }
 long long stelle(int fd) { return _telli64(fd); }
 bool kuerzen(int fd, long long laenge) { return _chsize_s(fd, laenge) == 0; }
+// A spool file is not sparse here; its pages go when it is closed.
+bool freigeben(int, long long, long long) { return false; }
 bool schliessen(int fd) { return _close(fd) == 0; }
 
 int spooldatei(bool system, bool& ordner_gleich) {

@@ -30,17 +30,26 @@ bool ganz_schreiben(int fd, const char* p, std::size_t n) {
     return true;
 }
 
-// The spool file's bytes, in pieces.
+// The spool file's bytes, in pieces. It is read once: each piece handed on is given back, so a
+// block of gigabytes is not held twice while it is copied, and the pages it frees are the ones
+// the copy fills next.
 template <class Nimm>
 bool ausgelagert_lesen(int fd, Nimm&& nimm) {
     if (!sys::zurueckspulen(fd)) return false;
     std::string stueck(1 << 20, '\0');
-    for (;;) {
+    // Given back 32 MiB at a time: each time is a transaction of the file system's journal.
+    constexpr long long freigabe = 32 << 20;
+    for (long long gelesen = 0, frei = 0;;) {
         const long long n = sys::lesen(fd, stueck.data(), stueck.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) return true;
         if (!nimm(stueck.data(), static_cast<std::size_t>(n))) return false;
+        gelesen += n;
+        if (gelesen - frei >= freigabe) {
+            sys::freigeben(fd, frei, gelesen - frei);
+            frei = gelesen;
+        }
     }
 }
 
@@ -102,7 +111,7 @@ bool spool_anhaengen(spool& s, std::string_view text) {
     return true;
 }
 
-bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std::size_t)>& nimm) try {
+bool spool_durchgehen(spool& s, const std::function<bool(const char*, std::size_t)>& nimm) try {
     // A line cut by the end of a read waits here for its rest.
     std::string rest;
     const auto zeilenweise = [&rest, &nimm](const char* p, std::size_t n) {

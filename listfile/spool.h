@@ -26,8 +26,8 @@ bool spool_anhaengen(spool& s, std::string_view text);
 
 // Hands the whole block to `nimm` in pieces, each ending at a line break (the last one with the
 // block's end): another program's line written between two of them then stands on its own. False
-// if the spool cannot be read or `nimm` returns false.
-bool spool_durchgehen(const spool& s, const std::function<bool(const char*, std::size_t)>& nimm);
+// if the spool cannot be read or `nimm` returns false. Once: what was handed on is given back.
+bool spool_durchgehen(spool& s, const std::function<bool(const char*, std::size_t)>& nimm);
 
 // Lines in the block: for the size it takes with the platform's line ends.
 inline std::uint64_t spool_zeilen(const spool& s) { return s.zeilen; }
