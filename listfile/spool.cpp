@@ -133,6 +133,7 @@ bool spool_durchgehen(spool& s, const std::function<bool(const char*, std::size_
         rest.assign(p + ganz, n - ganz);
         return true;
     };
+    if (s.vorweg && !s.vorweg(nimm)) return false;
     if (s.fd >= 0 && !ausgelagert_lesen(s.fd, zeilenweise)) return false;
     if (!zeilenweise(s.speicher.get(), s.laenge)) return false;
     return rest.empty() || nimm(rest.data(), rest.size());
@@ -150,6 +151,8 @@ void spool_freigeben(spool& s) {
     s.laenge = s.platz = 0;
     s.ausgelagert = s.zeilen = 0;
     s.im_system = false;
+    s.vorweg = nullptr;
+    s.vorweg_bytes = s.vorweg_zeilen = 0;
 }
 
 void speichergrenze_setzen(std::size_t bytes) {

@@ -19,6 +19,13 @@ struct spool {
     std::uint64_t ausgelagert = 0;     // bytes in `fd`
     std::uint64_t zeilen = 0;          // line breaks in the whole block
     bool fehler = false;               // the block could not be kept whole
+    // Lines at the block's start that are not kept but made anew as the block is handed on (a
+    // sieved range's primes: sieving again costs less than writing gigabytes twice):
+    // `vorweg(nimm)` hands them to `nimm` in pieces that end at line breaks, and answers whether
+    // all went; `vorweg_bytes` and `vorweg_zeilen` are their size. Set on an empty spool.
+    std::function<bool(const std::function<bool(const char*, std::size_t)>&)> vorweg;
+    std::uint64_t vorweg_bytes = 0;
+    std::uint64_t vorweg_zeilen = 0;
 };
 
 // False once the spool has failed; the block is then lost.
@@ -30,8 +37,8 @@ bool spool_anhaengen(spool& s, std::string_view text);
 bool spool_durchgehen(spool& s, const std::function<bool(const char*, std::size_t)>& nimm);
 
 // Lines in the block: for the size it takes with the platform's line ends.
-inline std::uint64_t spool_zeilen(const spool& s) { return s.zeilen; }
-inline std::uint64_t spool_bytes(const spool& s) { return s.ausgelagert + s.laenge; }
+inline std::uint64_t spool_zeilen(const spool& s) { return s.vorweg_zeilen + s.zeilen; }
+inline std::uint64_t spool_bytes(const spool& s) { return s.vorweg_bytes + s.ausgelagert + s.laenge; }
 
 // Gives back the temporary file; the memory is kept for the next block.
 void spool_freigeben(spool& s);

@@ -355,15 +355,42 @@ std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
     return pz;
 }
 
-std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand) {
-    std::uint32_t pz = 0;
-    for (const std::uint32_t klein : rad_primzahlen) pz += klein >= von && klein < bis ? 1 : 0;
+namespace {
+
+// Of piece k's `alle` primes, how many lie below x.
+std::uint32_t unter(std::uint64_t k, const std::uint64_t* masken, std::uint32_t alle, std::uint64_t x) {
+    const std::uint64_t anfang = k * sieb_stueck;
+    if (x <= anfang) return 0;
+    if (x >= anfang + sieb_stueck) return alle;
+    const std::uint64_t byte = (x - anfang) / 30, rest = (x - anfang) % 30;
+    std::uint32_t n = 0;
+    for (std::uint64_t w = 0; w < byte / 8; ++w) n += static_cast<std::uint32_t>(std::popcount(masken[w]));
+    std::uint64_t davor = (std::uint64_t{1} << (byte % 8 * 8)) - 1;
+    for (unsigned t = 0; t < 8; ++t)
+        if (rad_reste[t] < rest) davor |= std::uint64_t{1} << (byte % 8 * 8 + t);
+    return n + static_cast<std::uint32_t>(std::popcount(masken[byte / 8] & davor));
+}
+
+}  // namespace
+
+siebumfang sieb_umfang(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand) {
+    siebumfang u;
+    for (const std::uint32_t klein : rad_primzahlen)
+        if (klein >= von && klein < bis) ++u.primzahlen, u.bytes += 2;
     sieb_verteilt(von, bis, [&](std::uint64_t k, const std::uint64_t* masken) {
-        pz += sieb_anzahl(masken);
-        stand(std::min((k + 1) * sieb_stueck, bis) - von, pz);
+        // A line is 11 bytes, one less for each power of ten from 10 to 10^9 above its prime.
+        const std::uint32_t n = sieb_anzahl(masken);
+        u.primzahlen += n;
+        u.bytes += 11 * std::uint64_t{n};
+        for (std::uint64_t zehner = 10; zehner <= 1'000'000'000; zehner *= 10) u.bytes -= unter(k, masken, n, zehner);
+        stand(std::min((k + 1) * sieb_stueck, bis) - von, u.primzahlen);
         return true;
     });
-    return pz;
+    return u;
+}
+
+std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand) {
+    return sieb_umfang(von, bis, stand).primzahlen;
 }
 
 siebfenster sieb_fenster(std::uint64_t von, std::uint64_t bis) {

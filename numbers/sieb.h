@@ -71,6 +71,13 @@ std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
 // How many primes [von, bis) holds, by a population count over the pieces; `stand` as above.
 std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand);
 
+// The same with the bytes that sieb_zeilen's lines of them take, without writing them.
+struct siebumfang {
+    std::uint32_t primzahlen = 0;
+    std::uint64_t bytes = 0;
+};
+siebumfang sieb_umfang(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand);
+
 // The span of many numbers close together (as seq gives them) sieved once, to look each one up:
 // for such a batch that costs less than a test per number.
 struct siebfenster {

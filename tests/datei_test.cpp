@@ -228,6 +228,12 @@ TEST_F(Datei, GrosserBlockUeberDieSpooldatei) {
     speichergrenze_setzen(0);
     EXPECT_EQ(inhalt("spool.txt"), inhalt("speicher.txt"));
     EXPECT_TRUE(inhalt("spool.txt").ends_with(zeilen("\n\nIm Zahlenintervall zwischen 6 bis 100006 gibt es 9590 Primzahlen\n\n")));
+    // The commands' sieve appends the same blocks, across a power of ten and up to the top too.
+    for (const auto& [von, anzahl] : {std::pair{6u, 100000ull}, {999'999'000u, 2000ull}, {4'294'966'296u, 1000ull}}) {
+        ASSERT_EQ(block_anhaengen("probe.txt", von, anzahl), dateiergebnis::geschrieben);
+        ASSERT_EQ(block_anhaengen("sieb.txt", von, anzahl, nullptr, primzahlsuche::sieb), dateiergebnis::geschrieben);
+        EXPECT_EQ(inhalt("sieb.txt"), inhalt("probe.txt")) << von;
+    }
 }
 
 #ifndef _WIN32

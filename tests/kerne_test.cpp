@@ -338,14 +338,22 @@ TEST(Engines, WieDieKerne) {
     };
     // Around the squares of sieving primes, where each starts to cross off, at the bottom and top.
     for (std::uint64_t p : {17u, 19u, 23u, 181u, 2039u, 65519u, 65521u}) faelle.push_back({sieb, p * p - 70, p * p + 70});
+    // Across the powers of ten, where the lines grow by a digit.
+    for (std::uint64_t z = 100'000; z <= 1'000'000'000; z *= 10) faelle.push_back({sieb, z - 300, z + 300});
     for (const fall& f : faelle) {
         if (f.was == sieb) {
             std::vector<std::uint32_t> gesiebt, probiert;
             sieb_lauf(f.a, f.b, [&](std::uint32_t p) { return gesiebt.push_back(p), true; }, kein_stand);
             lauf_ab_null(static_cast<std::uint32_t>(f.a), f.b - f.a, [&](std::uint32_t p) { return probiert.push_back(p), true; });
             EXPECT_EQ(gesiebt, probiert) << "[" << f.a << ", " << f.b << ")";
-            std::uint32_t gezaehlt = sieb_zaehlen(f.a, f.b, [](std::uint64_t, std::uint32_t) {});
-            EXPECT_EQ(gezaehlt, probiert.size()) << "[" << f.a << ", " << f.b << ")";
+            // As lines, and counted with their bytes, as the commands list and append them.
+            std::string zeilen, erwartet;
+            sieb_zeilen(f.a, f.b, [&](std::string_view z, std::uint32_t, std::uint64_t) { return zeilen += z, true; });
+            for (const std::uint32_t p : probiert) erwartet += std::to_string(p) + "\n";
+            EXPECT_EQ(zeilen, erwartet) << "[" << f.a << ", " << f.b << ")";
+            const siebumfang umfang = sieb_umfang(f.a, f.b, [](std::uint64_t, std::uint32_t) {});
+            EXPECT_EQ(umfang.primzahlen, probiert.size()) << "[" << f.a << ", " << f.b << ")";
+            EXPECT_EQ(umfang.bytes, erwartet.size()) << "[" << f.a << ", " << f.b << ")";
             const siebfenster fenster = sieb_fenster(f.a, f.b);
             std::vector<std::uint32_t> nachgesehen;
             for (std::uint64_t z = f.a; z < f.b; ++z)
