@@ -25,27 +25,6 @@ constexpr char paare[] =
 
 }  // namespace
 
-char* zahl_hinschreiben(char* ziel, std::uint32_t zahl) {
-    // Its length first, so the digits go straight to their places from the back.
-    unsigned stellen = 1;
-    for (std::uint64_t grenze = 10; stellen < 10 && zahl >= grenze; grenze *= 10) ++stellen;
-    char* const ende = ziel + stellen;
-    char* p = ende;
-    while (zahl >= 100) {
-        const unsigned paar = zahl % 100 * 2;
-        zahl /= 100;
-        *--p = paare[paar + 1];
-        *--p = paare[paar];
-    }
-    if (zahl >= 10) {
-        *--p = paare[zahl * 2 + 1];
-        *--p = paare[zahl * 2];
-    } else {
-        *--p = static_cast<char>('0' + zahl);
-    }
-    return ende;
-}
-
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]) {
     char* ende = platz + sizeof platz;
     char* p = ende;

@@ -88,16 +88,6 @@ umgewandelt umwandeln(std::string_view text, zahlart art);
 // Decimal text of `zahl`, without sign, leading zeros or spaces, kept in `platz`.
 std::string_view zahl_als_text(std::uint64_t zahl, char (&platz)[20]);
 
-// The same written at `ziel` (room for 10 characters), for long lists of answers: returns the end.
-char* zahl_hinschreiben(char* ziel, std::uint32_t zahl);
-
-// For a long run of numbers close together (the primes of a range): the digits above the last
-// four are mostly the number before's, and are copied rather than worked out again.
-struct zahlenschreiber {
-    std::uint32_t oben = ~std::uint32_t{0};  // the last number's digits above its last four
-    char oben_text[8] = {};
-    unsigned oben_laenge = 0;
-};
 // 0000 to 9999, four digits each.
 inline constexpr auto vierstellig = [] {
     std::array<char, 4 * 10000> t{};
@@ -106,6 +96,38 @@ inline constexpr auto vierstellig = [] {
             t[4 * i + stelle] = static_cast<char>('0' + i / teiler % 10);
     return t;
 }();
+
+// A number below 10000 without leading zeros: its four table digits copied, the end moved past
+// the ones that count.
+inline char* bis_vier_stellen(char* ziel, std::uint32_t zahl) {
+    const unsigned stellen = zahl < 10 ? 1 : zahl < 100 ? 2 : zahl < 1000 ? 3 : 4;
+    std::memcpy(ziel, &vierstellig[4 * zahl + 4 - stellen], 4);
+    return ziel + stellen;
+}
+
+// The same written at `ziel`, for long lists of answers: returns the end. Four digits at a time
+// from the table; it may write up to 10 bytes whatever the number's length, so `ziel` needs room
+// for 10.
+inline char* zahl_hinschreiben(char* ziel, std::uint32_t zahl) {
+    if (zahl < 10000) return bis_vier_stellen(ziel, zahl);
+    if (zahl < 100000000) {
+        ziel = bis_vier_stellen(ziel, zahl / 10000);
+        std::memcpy(ziel, &vierstellig[4 * (zahl % 10000)], 4);
+        return ziel + 4;
+    }
+    ziel = bis_vier_stellen(ziel, zahl / 100000000);
+    std::memcpy(ziel, &vierstellig[4 * (zahl / 10000 % 10000)], 4);
+    std::memcpy(ziel + 4, &vierstellig[4 * (zahl % 10000)], 4);
+    return ziel + 8;
+}
+
+// For a long run of numbers close together (the primes of a range): the digits above the last
+// four are mostly the number before's, and are copied rather than worked out again.
+struct zahlenschreiber {
+    std::uint32_t oben = ~std::uint32_t{0};  // the last number's digits above its last four
+    char oben_text[8] = {};
+    unsigned oben_laenge = 0;
+};
 
 // As above, with the same room. Inline: a run writes hundreds of millions of them.
 inline char* zahl_hinschreiben(zahlenschreiber& z, char* ziel, std::uint32_t zahl) {

@@ -55,27 +55,34 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     if (zahl > 1) faktoren[n++] = {zahl, 1};
     // Every product of prime powers, kept ascending: the divisors so far times p^h are ascending
     // too, so each such row is merged in rather than all sorted at the end.
-    std::uint32_t zwischen[teiler_hoechstens], reihe[teiler_hoechstens];
-    std::uint32_t* liste = teiler;
-    std::uint32_t* frei = zwischen;
+    // Each row ends in a sentinel no divisor exceeds, so a merge counts its steps and takes the
+    // smaller of two without a branch: which one it is, is anybody's guess. 4294967295, the one
+    // divisor equal to it, is the last of its merge, and comes out as itself either way.
+    constexpr std::uint32_t ende_der_reihe = 0xFFFFFFFFu;
+    std::uint32_t puffer[2][teiler_hoechstens + 1], reihe[teiler_hoechstens + 1];
+    std::uint32_t* liste = puffer[0];
+    std::uint32_t* frei = puffer[1];
     unsigned anzahl = 1;
     liste[0] = 1;
     for (unsigned f = 0; f < n; ++f) {
         const unsigned bisher = anzahl;
         std::copy(liste, liste + bisher, reihe);
+        reihe[bisher] = ende_der_reihe;
         for (unsigned h = 0; h < faktoren[f].hoch; ++h) {
             for (unsigned b = 0; b < bisher; ++b) reihe[b] *= faktoren[f].p;
-            std::uint32_t* ende = frei;
+            liste[anzahl] = ende_der_reihe;
             unsigned a = 0, b = 0;
-            while (a < anzahl && b < bisher) *ende++ = liste[a] < reihe[b] ? liste[a++] : reihe[b++];
-            ende = std::copy(liste + a, liste + anzahl, ende);
-            ende = std::copy(reihe + b, reihe + bisher, ende);
-            anzahl = static_cast<unsigned>(ende - frei);
+            for (unsigned k = 0; k < anzahl + bisher; ++k) {
+                const bool links = liste[a] < reihe[b];
+                frei[k] = links ? liste[a] : reihe[b];
+                a += links ? 1 : 0;
+                b += links ? 0 : 1;
+            }
+            anzahl += bisher;
             std::swap(liste, frei);
         }
     }
     // Descending, where the caller wants them.
-    std::reverse_copy(liste, liste + anzahl, frei);
-    if (frei != teiler) std::copy(frei, frei + anzahl, teiler);
+    std::reverse_copy(liste, liste + anzahl, teiler);
     return anzahl;
 }

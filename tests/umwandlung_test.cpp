@@ -183,15 +183,18 @@ TEST(Zahltext, OhneFuehrendeNullen) {
 }
 
 TEST(Zahltext, SchreiberDerLaeufeWieEinzeln) {
-    // Ascending runs over the points where the digits above the last four grow by one.
+    // Ascending runs over the points where a number, or its digits above the last four, grow by
+    // a digit: the table writers against the plain one.
     zahlenschreiber schreiber;
-    for (const std::uint64_t von : {0ull, 9'990ull, 99'990ull, 999'990ull, 9'999'990ull, 99'999'990ull, 999'999'990ull, 4'294'967'195ull})
+    for (const std::uint64_t von : {0ull, 990ull, 9'990ull, 99'990ull, 999'990ull, 9'999'990ull, 99'999'990ull, 999'999'990ull, 4'294'967'195ull})
         for (std::uint64_t n = von; n < von + 101; ++n) {
-            char einzeln[16], lauf[16];
+            char einzeln[16], lauf[16], platz[20];
+            std::memset(einzeln, '#', sizeof einzeln);
             std::memset(lauf, '#', sizeof lauf);
-            char* ende = zahl_hinschreiben(schreiber, lauf, static_cast<std::uint32_t>(n));
-            ASSERT_EQ(std::string(lauf, ende), std::string(einzeln, zahl_hinschreiben(einzeln, static_cast<std::uint32_t>(n)))) << n;
-            EXPECT_EQ(std::string(lauf + 10, 6), "######") << n;
+            const std::string_view erwartet = zahl_als_text(n, platz);
+            ASSERT_EQ(std::string(einzeln, zahl_hinschreiben(einzeln, static_cast<std::uint32_t>(n))), erwartet);
+            ASSERT_EQ(std::string(lauf, zahl_hinschreiben(schreiber, lauf, static_cast<std::uint32_t>(n))), erwartet);
+            EXPECT_EQ(std::string(einzeln + 10, 6) + std::string(lauf + 10, 6), "############") << n;
         }
 }
 
