@@ -26,30 +26,36 @@ constexpr std::string_view hilfe_teiler =
 // started.
 constexpr std::size_t teiler_portion = 256;
 
+// A batch's lines: the text only ever grows, so its bytes are cleared once, not for every line.
+struct teilerzeilen {
+    std::string text;
+    std::size_t laenge = 0;
+};
+
 bool teilerlisten_ausgeben(std::span<const std::uint32_t> zahlen) {
     bool weiter = true;
-    verteilt_in<std::string>(
+    verteilt_in<teilerzeilen>(
         (zahlen.size() + teiler_portion - 1) / teiler_portion,
-        [&zahlen](std::uint64_t i, std::string& text) {
-            text.clear();
+        [&zahlen](std::uint64_t i, teilerzeilen& zeilen) {
+            zeilen.laenge = 0;
             const std::size_t ab = i * teiler_portion;
             std::uint32_t teiler[teiler_hoechstens];
             for (std::size_t k = ab; k < std::min(zahlen.size(), ab + teiler_portion); ++k) {
                 const unsigned n = teiler_aus_faktoren(zahlen[k], teiler);
                 // Room for the line at its longest, written in place.
-                const std::size_t alt = text.size();
-                text.resize(alt + 11 * (n + 1) + 2);
-                char* p = zahl_hinschreiben(text.data() + alt, zahlen[k]);
+                const std::size_t hoechstens = zeilen.laenge + 11 * (n + 1) + 2;
+                if (zeilen.text.size() < hoechstens) zeilen.text.resize(std::max(hoechstens, 2 * zeilen.text.size()));
+                char* p = zahl_hinschreiben(zeilen.text.data() + zeilen.laenge, zahlen[k]);
                 *p++ = ':';
                 for (unsigned d = 0; d < n; ++d) {
                     *p++ = ' ';
                     p = zahl_hinschreiben(p, teiler[d]);
                 }
                 *p++ = '\n';
-                text.resize(static_cast<std::size_t>(p - text.data()));
+                zeilen.laenge = static_cast<std::size_t>(p - zeilen.text.data());
             }
         },
-        [&weiter](std::uint64_t, const std::string& text) { return weiter = ausgeben(text); });
+        [&weiter](std::uint64_t, const teilerzeilen& zeilen) { return weiter = ausgeben({zeilen.text.data(), zeilen.laenge}); });
     return weiter;
 }
 
