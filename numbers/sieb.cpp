@@ -307,6 +307,8 @@ void sieb_verteilt(std::uint64_t von, std::uint64_t bis,
 
 namespace {
 
+constexpr unsigned zeilen_faeden = 8;
+
 // A worker's piece of lines: the masks it sieves, then their primes as text.
 struct zeilenplatz {
     std::vector<std::uint64_t> masken = std::vector<std::uint64_t>(sieb_bloecke);
@@ -331,7 +333,9 @@ std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
     if (von >= bis) return pz;
     const std::uint64_t erstes = von / sieb_stueck;
     // The lines are written where the piece was sieved: on one thread, writing them took longer
-    // than sieving on all.
+    // than sieving on all. A slot holds a piece's lines, up to 8 MB, so the threads are capped:
+    // on 2 cores a thread makes a piece in about 4 ms and the one that writes them out takes 1 to
+    // 3 ms for it, so beyond eight they would only wait, holding their slots.
     verteilt_in<zeilenplatz>(
         (bis - 1) / sieb_stueck - erstes + 1,
         [&](std::uint64_t i, zeilenplatz& platz) {
@@ -351,7 +355,8 @@ std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
         [&](std::uint64_t i, const zeilenplatz& platz) {
             pz += platz.anzahl;
             return nimm({platz.text.data(), platz.laenge}, platz.anzahl, std::min((erstes + i + 1) * sieb_stueck, bis) - von);
-        });
+        },
+        zeilen_faeden);
     return pz;
 }
 

@@ -58,8 +58,8 @@ struct mannschaft {
     }
 };
 
-unsigned mitarbeiter(std::uint64_t anzahl) {
-    const unsigned cpus = faeden();
+unsigned mitarbeiter(std::uint64_t anzahl, unsigned hoechstens) {
+    const unsigned cpus = hoechstens != 0 && hoechstens < faeden() ? hoechstens : faeden();
     return anzahl < cpus ? static_cast<unsigned>(anzahl) : cpus;
 }
 
@@ -67,13 +67,13 @@ unsigned mitarbeiter(std::uint64_t anzahl) {
 
 // Enough slots that no worker waits for the writer while it is busy, few enough to bound the
 // memory.
-std::size_t verteilt_plaetze(std::uint64_t anzahl) { return 4 * std::size_t{mitarbeiter(anzahl)}; }
+std::size_t verteilt_plaetze(std::uint64_t anzahl, unsigned hoechstens) { return 4 * std::size_t{mitarbeiter(anzahl, hoechstens)}; }
 
 void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::uint64_t, std::size_t)>& rechne,
-                            const std::function<bool(std::uint64_t, std::size_t)>& nimm) {
+                            const std::function<bool(std::uint64_t, std::size_t)>& nimm, unsigned hoechstens) {
     if (anzahl == 0) return;
-    const unsigned n = mitarbeiter(anzahl);
-    const std::size_t plaetze = verteilt_plaetze(anzahl);
+    const unsigned n = mitarbeiter(anzahl, hoechstens);
+    const std::size_t plaetze = verteilt_plaetze(anzahl, hoechstens);
     ring r;
     r.fertig.assign(plaetze, 0);
     // The next piece to compute, if the ring has room for it; the caller holds the lock.

@@ -18,19 +18,20 @@ void verteilt(std::uint64_t anzahl, unsigned bloecke,
               const std::function<bool(std::uint64_t, const std::uint64_t*)>& nimm);
 
 // The same distribution for pieces whose results are not masks: piece i is computed by
-// `rechne(i, platz)` into slot `platz` (below verteilt_plaetze(anzahl)) and handed on by
-// `nimm(i, platz)`; a slot is reused only once handed on.
-std::size_t verteilt_plaetze(std::uint64_t anzahl);
+// `rechne(i, platz)` into slot `platz` (below verteilt_plaetze(anzahl, hoechstens)) and handed on
+// by `nimm(i, platz)`; a slot is reused only once handed on. `hoechstens` caps the threads (0: no
+// cap) where more would only wait for the one that takes the pieces, their slots' memory held.
+std::size_t verteilt_plaetze(std::uint64_t anzahl, unsigned hoechstens = 0);
 void verteilt_ueber_plaetze(std::uint64_t anzahl, const std::function<void(std::uint64_t, std::size_t)>& rechne,
-                            const std::function<bool(std::uint64_t, std::size_t)>& nimm);
+                            const std::function<bool(std::uint64_t, std::size_t)>& nimm, unsigned hoechstens = 0);
 
 // That over slots of type `Platz`, which keep what they hold (a text's capacity) across pieces.
 template <class Platz, class Rechne, class Nimm>
-void verteilt_in(std::uint64_t anzahl, Rechne&& rechne, Nimm&& nimm) {
-    std::vector<Platz> plaetze(verteilt_plaetze(anzahl));
+void verteilt_in(std::uint64_t anzahl, Rechne&& rechne, Nimm&& nimm, unsigned hoechstens = 0) {
+    std::vector<Platz> plaetze(verteilt_plaetze(anzahl, hoechstens));
     verteilt_ueber_plaetze(
         anzahl, [&](std::uint64_t i, std::size_t k) { rechne(i, plaetze[k]); },
-        [&](std::uint64_t i, std::size_t k) { return nimm(i, static_cast<const Platz&>(plaetze[k])); });
+        [&](std::uint64_t i, std::size_t k) { return nimm(i, static_cast<const Platz&>(plaetze[k])); }, hoechstens);
 }
 
 // The CPUs this process may run on (its affinity, as `taskset` sets it), at least 1; or what a
