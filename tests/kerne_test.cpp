@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "numbers/verteilt.h"
@@ -380,12 +381,24 @@ TEST(Engines, GanzerBereich) {
     struct summe {
         std::uint64_t n = 0, pruef = 0;
         bool operator()(std::uint32_t p) { return ++n, pruef = pruef * 0x9E3779B97F4A7C15u + p, true; }
-    } gesiebt, probiert;
+    } gesiebt, probiert, gelesen;
     sieb_lauf(0, std::uint64_t{1} << 32, std::ref(gesiebt), kein_stand);
     lauf_ab_null(0, std::uint64_t{1} << 32, std::ref(probiert));
     EXPECT_EQ(gesiebt.n, 203280221u);
     EXPECT_EQ(gesiebt.n, probiert.n);
     EXPECT_EQ(gesiebt.pruef, probiert.pruef);
+    // The lines the commands write, read back, and the bytes counted for --datei.
+    std::uint64_t bytes = 0, zahl = 0;
+    sieb_zeilen(0, std::uint64_t{1} << 32, [&](std::string_view zeilen, std::uint32_t, std::uint64_t) {
+        bytes += zeilen.size();
+        for (const char c : zeilen)
+            if (c == '\n') gelesen(static_cast<std::uint32_t>(std::exchange(zahl, 0)));
+            else zahl = zahl * 10 + static_cast<std::uint64_t>(c - '0');
+        return true;
+    });
+    EXPECT_EQ(gelesen.n, probiert.n);
+    EXPECT_EQ(gelesen.pruef, probiert.pruef);
+    EXPECT_EQ(sieb_umfang(0, std::uint64_t{1} << 32, kein_stand).bytes, bytes);
 }
 
 #ifdef __linux__
