@@ -2,6 +2,7 @@
 // scaled down there rather than skipped.
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,17 @@
 #ifndef ZIFFERON_TSAN
 #define ZIFFERON_TSAN 0
 #endif
+
+// A suite started as an asynchronous command of a script, or under nohup, inherits SIGINT,
+// SIGQUIT or SIGHUP ignored and passes that on to every program it starts, which rightly keeps
+// it. The tests that end a listing or the dialogue by a signal need the defaults, as ctest gives
+// them.
+inline const bool signale_voreingestellt = [] {
+#ifndef _WIN32
+    for (const int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE}) std::signal(signal, SIG_DFL);
+#endif
+    return true;
+}();
 
 inline bool unter_valgrind() {
     const char* vorab = std::getenv("LD_PRELOAD");
