@@ -36,8 +36,11 @@ enum class urteilsart { zeilen, nur_primzahlen, still };
 constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
 
 // A batch's slot: its lines, and whether every number was prime.
+// A portion's lines: the text keeps its size from portion to portion, so its bytes are cleared
+// once, not each time; its first `laenge` count.
 struct urteile_platz {
     std::string text;
+    std::size_t laenge = 0;
     bool alle = true;
 };
 
@@ -60,7 +63,7 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
             else
                 for (unsigned k = 0; k < anzahl; ++k)
                     masken[k / 64] |= std::uint64_t{sieb_fenster_prim(fenster, zahlen[ab + k])} << (k % 64);
-            platz.text.resize(pruefen_portion * urteil_laengste_zeile);
+            if (platz.text.empty()) platz.text.resize(pruefen_portion * urteil_laengste_zeile);
             char* const text = platz.text.data();
             char* p = text;
             bool alle = true;
@@ -74,12 +77,12 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
                 else if (prim) std::memcpy(p, ja.data(), ja.size()), p += ja.size();
                 else std::memcpy(p, nein.data(), nein.size()), p += nein.size();
             }
-            platz.text.resize(static_cast<std::size_t>(p - text));
+            platz.laenge = static_cast<std::size_t>(p - text);
             platz.alle = alle;
         },
         [&](std::uint64_t, const urteile_platz& platz) {
             alle_prim = alle_prim && platz.alle;
-            return weiter = ausgeben(platz.text);
+            return weiter = ausgeben({platz.text.data(), platz.laenge});
         });
     return weiter;
 }
