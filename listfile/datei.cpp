@@ -8,7 +8,7 @@
 #include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
 #include "numbers/lauf.h"
-#include "numbers/sieb.h"
+#include "numbers/sieb_zeilen.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "console/woerter.h"
 #include "listfile/datei.h"
 #include "listfile/fortschritt.h"
-#include "numbers/sieb.h"
+#include "numbers/sieb_zeilen.h"
 #include "shell/befehle_intern.h"
 
 namespace {

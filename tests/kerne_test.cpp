@@ -24,6 +24,7 @@
 #include "numbers/faktoren.h"
 #include "numbers/lauf.h"
 #include "numbers/sieb.h"
+#include "numbers/sieb_zeilen.h"
 #include "numbers/primzahl.h"
 #include "numbers/teiler.h"
 #include "tests/umgebung.h"
