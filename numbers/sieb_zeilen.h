@@ -14,7 +14,8 @@
 std::uint32_t sieb_zeilen(std::uint64_t von, std::uint64_t bis,
                           const std::function<bool(std::string_view, std::uint32_t, std::uint64_t)>& nimm);
 
-// How many primes [von, bis) holds, by a population count over the pieces; `stand` as above.
+// How many primes [von, bis) holds, by a population count over the pieces; `stand(geprueft,
+// gefunden)` after each piece, as sieb_lauf calls it.
 std::uint32_t sieb_zaehlen(std::uint64_t von, std::uint64_t bis, const std::function<void(std::uint64_t, std::uint32_t)>& stand);
 
 // The same with the bytes that sieb_zeilen's lines of them take, without writing them.
