@@ -42,21 +42,41 @@ std::size_t unsichtbar(std::string_view t, std::size_t i) {
     return 0;
 }
 
+// The length of the well-formed UTF-8 sequence at t[i], or 0.
+std::size_t utf8_laenge(std::string_view t, std::size_t i) {
+    const auto b = [&](std::size_t k) { return i + k < t.size() ? static_cast<unsigned char>(t[i + k]) : 0u; };
+    const auto folge = [&](std::size_t k, unsigned von = 0x80, unsigned bis = 0xBF) { return b(k) >= von && b(k) <= bis; };
+    const unsigned c = b(0);
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return folge(1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF)
+        return folge(1, c == 0xE0 ? 0xA0 : 0x80, c == 0xED ? 0x9F : 0xBF) && folge(2) ? 3 : 0;
+    if (c >= 0xF0 && c <= 0xF4)
+        return folge(1, c == 0xF0 ? 0x90 : 0x80, c == 0xF4 ? 0x8F : 0xBF) && folge(2) && folge(3) ? 4 : 0;
+    return 0;
+}
+
 }  // namespace
 
 std::string harmlos(std::string_view name) {
     std::string text;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0 &&
-            static_cast<unsigned char>(name[i + 1]) >= 0x80) {
+        const std::size_t laenge = utf8_laenge(name, i);
+        if (laenge == 2 && c == 0xC2 && static_cast<unsigned char>(name[i + 1]) < 0xA0) {
             text += '?';
             ++i;
         } else if (const std::size_t n = unsichtbar(name, i); n > 0) {
             text += '?';
             i += n - 1;
+        } else if (laenge > 1) {
+            text.append(name.substr(i, laenge));
+            i += laenge - 1;
         } else {
-            text += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+            // A byte outside any UTF-8 character from 0x80 to 0x9F is a control of its own on a
+            // terminal that takes 8-bit controls (0x9B starts a sequence there); one from 0xA0 on
+            // is a letter in Latin-1, kept.
+            text += c < 0x20 || (c >= 0x7F && c < 0xA0) ? '?' : static_cast<char>(c);
         }
     }
     return text;

@@ -9,5 +9,6 @@
 std::string fehlergrund(int fehler);
 
 // A name or argument as a message shows it: control characters (escape sequences typed into it
-// would retitle or leave the screen) as '?', also C1 controls in their UTF-8 form.
+// would retitle or leave the screen) as '?', also C1 controls in their UTF-8 form and as bytes of
+// their own, and the invisible format characters.
 std::string harmlos(std::string_view text);

@@ -421,6 +421,8 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         // A byte order mark before the first number is skipped; invisible format characters show.
         {{"prim"}, "\xEF\xBB\xBF" "7\n11\n", "7" + P + "11" + P, "", 0},
         {{"prim"}, "\xE2\x80\x8B" "5 \xE2\x80\xAE" "7", "", keine_zahl("prim", "?5") + keine_zahl("prim", "?7"), 2},
+        // A C1 control as a byte of its own (CSI on an 8-bit terminal) shows too; a Latin-1 letter stays.
+        {{"prim"}, "\x9B" "2J \xE4" "7", "", keine_zahl("prim", "?2J") + keine_zahl("prim", "\xE4" "7"), 2},
         // Only the primes, or only the status.
         {{"prim", "--nur"}, "1 2 3 4 5\n", "2\n3\n5\n", "", 1},
         {{"prim", "-q", "2", "3"}, "", "", "", 0},

@@ -1,6 +1,8 @@
 // Fuzz target: the value conversions over arbitrary lines, checked against the C library's
 // strtoll; the line reader's reads over arbitrary input; the commands' numbers and their words
-// from standard input cut into reads at arbitrary places; the divisors of the number a line reads as.
+// from standard input cut into reads at arbitrary places; the divisors of the number a line reads as;
+// a message's view of any text.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/fehlertext.h"
 #include "console/konsole.h"
 #include "console/umwandlung.h"
 #include "console/woerter.h"
@@ -141,5 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* daten, std::size_t gro
     lesen(text);
     woerter(text, groesse > 0 ? 1 + daten[0] % 17 : 1);
     teilerliste(zeile);
+    // What a message shows of a word holds nothing it would still change: no control is left.
+    const std::string gezeigt = harmlos(text);
+    const auto steuerzeichen = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+    pruefen(harmlos(gezeigt) == gezeigt && std::none_of(gezeigt.begin(), gezeigt.end(), steuerzeichen), "harmlos");
     return 0;
 }
