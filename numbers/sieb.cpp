@@ -94,6 +94,27 @@ const tabellen& tabellen_holen() {
     return t;
 }
 
+// The segment s[0 .. laenge) as the AND of the patterns from q[m] on, in one pass: a pass per
+// pattern cost three times as much, each loading and storing the whole segment again.
+void muster_verbinden(std::uint8_t* s, std::uint32_t laenge, const std::uint8_t* const (&q)[muster_anzahl]) {
+    using breit = std::uint8_t __attribute__((vector_size(64)));
+    std::uint32_t x = 0;
+    for (; x + sizeof(breit) <= laenge; x += sizeof(breit)) {
+        breit und, neu;
+        std::memcpy(&und, q[0] + x, sizeof und);
+        for (unsigned m = 1; m < muster_anzahl; ++m) {
+            std::memcpy(&neu, q[m] + x, sizeof neu);
+            und &= neu;
+        }
+        std::memcpy(s + x, &und, sizeof und);
+    }
+    for (; x < laenge; ++x) {
+        std::uint8_t und = q[0][x];
+        for (unsigned m = 1; m < muster_anzahl; ++m) und &= q[m][x];
+        s[x] = und;
+    }
+}
+
 // A worker's scratch, kept across its pieces: each prime's next multiple, as its byte from the
 // segment's start and the wheel index of its multiplier, in the order of the classes.
 struct werkbank {
@@ -238,11 +259,9 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
             const std::uint32_t laenge = std::min(segment, f_ende - s0);
             std::uint8_t* const s = bytes + s0;
             const std::uint64_t b0 = lo / 30 + s0;
-            std::memcpy(s, t.muster[0].data() + b0 % t.periode[0], laenge);
-            for (unsigned m = 1; m < muster_anzahl; ++m) {
-                const std::uint8_t* const q = t.muster[m].data() + b0 % t.periode[m];
-                for (std::uint32_t x = 0; x < laenge; ++x) s[x] &= q[x];
-            }
+            const std::uint8_t* q[muster_anzahl];
+            for (unsigned m = 0; m < muster_anzahl; ++m) q[m] = t.muster[m].data() + b0 % t.periode[m];
+            muster_verbinden(s, laenge, q);
             if (b0 == 0) {
                 // The patterns' own primes are prime; 1 is not.
                 s[0] &= 0xFE;
