@@ -19,11 +19,11 @@ namespace {
 constexpr std::uint32_t segment = 32768;
 constexpr std::uint32_t stueck_bytes = sieb_bloecke * 8;
 // The primes from 8192 up cross off only a few multiples per segment, and entering and leaving
-// the crossing loop, with a mispredicted jump each, cost them more than the crossing: they go
-// over a window of four segments (128 KiB, in the second-level cache) at a time instead. It took
-// the count below 2^32 from 0.40 to 0.30 s on 2 cores; wider windows, or a third size for the
-// largest primes, were slower.
-constexpr std::uint32_t fenster = 4 * segment;
+// the crossing loop cost them more than the crossing: they go over a window of two segments
+// (64 KiB) at a time instead. With the turns that run on past a segment's end (below), one
+// core counted below 2^32 in 377 ms so, against 391 with no window, 422 with four segments and
+// 464 with eight; with 8192, 16384 or 32768 as the bound alike, 4096 slower.
+constexpr std::uint32_t fenster = 2 * segment;
 constexpr std::uint32_t gross = 8192;
 static_assert(stueck_bytes % segment == 0 && sieb_stueck == 30 * std::uint64_t{stueck_bytes});
 
@@ -115,17 +115,25 @@ void muster_verbinden(std::uint8_t* s, std::uint32_t laenge, const std::uint8_t*
     }
 }
 
+// A turn of a prime's multiples spans less than the prime in bytes, so a turn begun in a segment
+// ends at most 65535 bytes past it.
+constexpr std::uint32_t ueberhang = 65536;
+
 // A worker's scratch, kept across its pieces: each prime's next multiple, as its byte from the
-// segment's start and the wheel index of its multiplier, in the order of the classes.
+// segment's start and the wheel index of its multiplier, in the order of the classes; and the
+// piece it sieves, with room past its end for the turns begun in its last segment.
 struct werkbank {
     std::unique_ptr<std::uint32_t[]> byte{new std::uint32_t[siebprimzahlen_anzahl]};
     std::unique_ptr<std::uint8_t[]> index{new std::uint8_t[siebprimzahlen_anzahl]};
+    std::unique_ptr<std::uint8_t[]> stueck{new std::uint8_t[stueck_bytes + ueberhang]};
 };
 
-// Crosses off the multiples of each prime of class K in s[0 .. laenge), from its byte `b` and
-// wheel index `j`; leaves it at its first multiple past the segment, counted from the segment's
-// end. A prime's whole turns of the wheel (p bytes, 8 multiples at fixed offsets) go in one step;
-// the multiples before and after them one at a time, entered where the prime stands.
+// Crosses off the multiples of each prime of class K from s[0 .. laenge) on, from its byte `b`
+// and wheel index `j`, and leaves it at the first whole turn of the wheel (p bytes, 8 multiples at
+// fixed offsets) that starts past the segment, counted from the segment's end. A turn begun in the
+// segment is crossed off whole, into the segments after it, which are set up already: so the loop
+// has no per-multiple test for the segment's end, and every prime enters it at a turn's start,
+// the same jump for all, after the partial turn it started the piece with.
 template <unsigned K>
 void klasse_streichen(std::uint8_t* s, std::size_t laenge, const std::uint32_t* primzahlen, unsigned anzahl,
                       std::uint32_t* byte, std::uint8_t* index) {
@@ -136,56 +144,33 @@ void klasse_streichen(std::uint8_t* s, std::size_t laenge, const std::uint32_t* 
             continue;
         }
         const std::size_t p = primzahlen[n], a = p / 30;
-        unsigned w = index[n];
-// One multiple with wheel index W, unless the segment ends before it.
-#define ZIFFERON_EIN_VIELFACHES(W)                                      \
-    if (i >= laenge) {                                                  \
-        w = W;                                                          \
-        goto fertig;                                                    \
-    }                                                                   \
-    s[i] &= loesche(K, W);                                              \
+// One multiple with wheel index W, then on to the next.
+#define ZIFFERON_EIN_VIELFACHES(W) \
+    s[i] &= loesche(K, W);         \
     i += a * (reste9[W + 1] - reste9[W]) + (teil(K, W + 1) - teil(K, W));
-        switch (w) {
-            case 0:
-                for (;;) {
-                    for (const std::size_t o7 = a * 28 + teil(K, 7); i + o7 < laenge; i += p) {
-                        s[i] &= loesche(K, 0);
-                        s[i + a * 6 + teil(K, 1)] &= loesche(K, 1);
-                        s[i + a * 10 + teil(K, 2)] &= loesche(K, 2);
-                        s[i + a * 12 + teil(K, 3)] &= loesche(K, 3);
-                        s[i + a * 16 + teil(K, 4)] &= loesche(K, 4);
-                        s[i + a * 18 + teil(K, 5)] &= loesche(K, 5);
-                        s[i + a * 22 + teil(K, 6)] &= loesche(K, 6);
-                        s[i + o7] &= loesche(K, 7);
-                    }
-                    ZIFFERON_EIN_VIELFACHES(0)
-                    [[fallthrough]];
-                    case 1:
-                        ZIFFERON_EIN_VIELFACHES(1)
-                        [[fallthrough]];
-                    case 2:
-                        ZIFFERON_EIN_VIELFACHES(2)
-                        [[fallthrough]];
-                    case 3:
-                        ZIFFERON_EIN_VIELFACHES(3)
-                        [[fallthrough]];
-                    case 4:
-                        ZIFFERON_EIN_VIELFACHES(4)
-                        [[fallthrough]];
-                    case 5:
-                        ZIFFERON_EIN_VIELFACHES(5)
-                        [[fallthrough]];
-                    case 6:
-                        ZIFFERON_EIN_VIELFACHES(6)
-                        [[fallthrough]];
-                    case 7:
-                        ZIFFERON_EIN_VIELFACHES(7)
-                }
+        switch (index[n]) {
+            case 1: ZIFFERON_EIN_VIELFACHES(1) [[fallthrough]];
+            case 2: ZIFFERON_EIN_VIELFACHES(2) [[fallthrough]];
+            case 3: ZIFFERON_EIN_VIELFACHES(3) [[fallthrough]];
+            case 4: ZIFFERON_EIN_VIELFACHES(4) [[fallthrough]];
+            case 5: ZIFFERON_EIN_VIELFACHES(5) [[fallthrough]];
+            case 6: ZIFFERON_EIN_VIELFACHES(6) [[fallthrough]];
+            case 7: ZIFFERON_EIN_VIELFACHES(7) [[fallthrough]];
+            default: break;
         }
 #undef ZIFFERON_EIN_VIELFACHES
-    fertig:
+        for (; i < laenge; i += p) {
+            s[i] &= loesche(K, 0);
+            s[i + a * 6 + teil(K, 1)] &= loesche(K, 1);
+            s[i + a * 10 + teil(K, 2)] &= loesche(K, 2);
+            s[i + a * 12 + teil(K, 3)] &= loesche(K, 3);
+            s[i + a * 16 + teil(K, 4)] &= loesche(K, 4);
+            s[i + a * 18 + teil(K, 5)] &= loesche(K, 5);
+            s[i + a * 22 + teil(K, 6)] &= loesche(K, 6);
+            s[i + a * 28 + teil(K, 7)] &= loesche(K, 7);
+        }
         byte[n] = static_cast<std::uint32_t>(i - laenge);
-        index[n] = static_cast<std::uint8_t>(w);
+        index[n] = 0;
     }
 }
 
@@ -222,15 +207,33 @@ const std::uint32_t* siebprimzahlen() {
 void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, std::uint64_t* masken) {
     const tabellen& t = tabellen_holen();
     thread_local werkbank bank;
-    auto* const bytes = reinterpret_cast<std::uint8_t*>(masken);
-    std::memset(bytes, 0, stueck_bytes);
+    auto* const ergebnis = reinterpret_cast<std::uint8_t*>(masken);
     const std::uint64_t lo = k * sieb_stueck;
     von = std::max(von, lo);
     bis = std::min(bis, lo + sieb_stueck);
-    if (von >= bis) return;
+    if (von >= bis) return static_cast<void>(std::memset(ergebnis, 0, stueck_bytes));
     // The segments that hold [von, bis).
     const auto erstes = static_cast<std::uint32_t>((von - lo) / 30 / segment * segment);
     const auto ende = static_cast<std::uint32_t>(std::min<std::uint64_t>((bis - lo + 29) / 30, stueck_bytes));
+    // Every segment set up before any is sieved, for the turns that run on into the next ones;
+    // the bytes past the run's end are clear, so what crosses off there changes nothing.
+    std::uint8_t* const bytes = bank.stueck.get();
+    std::memset(bytes + ende, 0, stueck_bytes - ende);
+    for (std::uint32_t s0 = erstes; s0 < ende; s0 += segment) {
+        const std::uint32_t laenge = std::min(segment, ende - s0);
+        std::uint8_t* const s = bytes + s0;
+        const std::uint64_t b0 = lo / 30 + s0;
+        const std::uint8_t* q[muster_anzahl];
+        for (unsigned m = 0; m < muster_anzahl; ++m) q[m] = t.muster[m].data() + b0 % t.periode[m];
+        muster_verbinden(s, laenge, q);
+        if (b0 == 0) {
+            // The patterns' own primes are prime; 1 is not.
+            s[0] &= 0xFE;
+            for (unsigned m = 0; m < muster_anzahl; ++m)
+                for (const std::uint32_t z : muster_primzahlen[m])
+                    if (z > 1 && z / 30 < laenge) s[z / 30] |= static_cast<std::uint8_t>(~loesche(0, klasse(z % 30)));
+        }
+    }
     const std::uint64_t ab = lo + 30 * std::uint64_t{erstes};
     // Of each class the primes whose square is below bis, each from its first multiple on the
     // wheel that is at least ab and its square (smaller ones are a smaller prime's).
@@ -255,22 +258,9 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     for (unsigned c = 0; c < 8; ++c) gross_ab[c] = std::min(anzahl[c], t.gross_ab[c]);
     for (std::uint32_t f0 = erstes; f0 < ende; f0 += fenster) {
         const std::uint32_t f_ende = std::min(f0 + fenster, ende);
-        for (std::uint32_t s0 = f0; s0 < f_ende; s0 += segment) {
-            const std::uint32_t laenge = std::min(segment, f_ende - s0);
-            std::uint8_t* const s = bytes + s0;
-            const std::uint64_t b0 = lo / 30 + s0;
-            const std::uint8_t* q[muster_anzahl];
-            for (unsigned m = 0; m < muster_anzahl; ++m) q[m] = t.muster[m].data() + b0 % t.periode[m];
-            muster_verbinden(s, laenge, q);
-            if (b0 == 0) {
-                // The patterns' own primes are prime; 1 is not.
-                s[0] &= 0xFE;
-                for (unsigned m = 0; m < muster_anzahl; ++m)
-                    for (const std::uint32_t q : muster_primzahlen[m])
-                        if (q > 1 && q / 30 < laenge) s[q / 30] |= static_cast<std::uint8_t>(~loesche(0, klasse(q % 30)));
-            }
-            alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, s, laenge, t, keine, gross_ab, bank);
-        }
+        for (std::uint32_t s0 = f0; s0 < f_ende; s0 += segment)
+            alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, bytes + s0, std::min(segment, f_ende - s0), t, keine,
+                                   gross_ab, bank);
         alle_klassen_streichen(std::make_integer_sequence<unsigned, 8>{}, bytes + f0, f_ende - f0, t, gross_ab, anzahl, bank);
     }
     // Cut to the run: the bits of numbers below von and from bis on, in the bytes that hold both.
@@ -283,6 +273,8 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     };
     abschneiden(erstes, static_cast<std::uint32_t>((von - lo) / 30) + 1);
     abschneiden(static_cast<std::uint32_t>((bis - lo) / 30), ende);
+    std::memset(ergebnis, 0, erstes);
+    std::memcpy(ergebnis + erstes, bytes + erstes, stueck_bytes - erstes);
 }
 
 namespace {
