@@ -51,28 +51,9 @@ inline bool spool_zeile(spool& s, std::uint32_t zahl) {
         char platz[20];
         return spool_anhaengen(s, zahl_als_text(zahl, platz)) && spool_anhaengen(s, "\n");
     }
-    // Digits counted by comparison, then written two at a time from the back.
-    std::size_t ziffern = 1;
-    for (std::uint32_t zehner = 10; ziffern < 10 && zahl >= zehner; zehner *= 10) ++ziffern;
-    char* p = s.speicher.get() + s.laenge + ziffern;
-    *p = '\n';
-    static constexpr char paare[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    while (zahl >= 100) {
-        const std::uint32_t paar = zahl % 100;
-        zahl /= 100;
-        *--p = paare[2 * paar + 1];
-        *--p = paare[2 * paar];
-    }
-    if (zahl >= 10) {
-        *--p = paare[2 * zahl + 1];
-        *--p = paare[2 * zahl];
-    } else {
-        *--p = static_cast<char>('0' + zahl);
-    }
-    s.laenge += ziffern + 1;
+    char* const ende = zahl_hinschreiben(s.speicher.get() + s.laenge, zahl);
+    *ende = '\n';
+    s.laenge = static_cast<std::size_t>(ende + 1 - s.speicher.get());
     ++s.zeilen;
     return true;
 }

@@ -35,9 +35,8 @@ enum class urteilsart { zeilen, nur_primzahlen, still };
 // output failed.
 constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
 
-// A batch's slot: its lines, and whether every number was prime.
-// A portion's lines: the text keeps its size from portion to portion, so its bytes are cleared
-// once, not each time; its first `laenge` count.
+// A portion's slot: its lines, and whether every number was prime. The text keeps its size from
+// portion to portion, so its bytes are cleared once, not each time; its first `laenge` count.
 struct urteile_platz {
     std::string text;
     std::size_t laenge = 0;
