@@ -1,5 +1,6 @@
 #include "console/woerter.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "console/terminal.h"
@@ -87,28 +88,39 @@ bool zahlen_zerlegen(wortvorrat& v, std::string_view text, bool am_ende, std::ve
 
 bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std::function<bool()>& gelesen,
                    std::vector<std::uint32_t>* zahlen) {
+    // A byte order mark, as editors on Windows start a file with, is no part of the first word.
+    // A writer may send it in pieces: the first reads are held back while they could still be one.
+    constexpr std::string_view marke = "\xEF\xBB\xBF";
+    bool am_anfang = true;
+    std::size_t zurueck = 0;  // the bytes held back, at the buffer's start
     wortvorrat vorrat;
     std::string stueck(std::size_t{1} << 20, '\0');
-    for (std::size_t im_stapel = 0, gelesen_gesamt = 0;;) {
-        const long long n = standardeingabe_lesen(stueck.data(), stueck.size());
+    const auto zerlegen = [&](std::string_view text, bool am_ende) {
+        return zahlen != nullptr ? zahlen_zerlegen(vorrat, text, am_ende, *zahlen, wort) : woerter_zerlegen(vorrat, text, am_ende, wort);
+    };
+    for (std::size_t im_stapel = 0;;) {
+        const long long n = standardeingabe_lesen(stueck.data() + zurueck, stueck.size() - zurueck);
+        std::string_view text{stueck.data(), zurueck + static_cast<std::size_t>(std::max(n, 0LL))};
+        if (am_anfang) {
+            if (n > 0 && text.size() < marke.size() && marke.starts_with(text)) {
+                zurueck = text.size();
+                continue;
+            }
+            if (text.starts_with(marke)) text.remove_prefix(marke.size());
+            am_anfang = false;
+            zurueck = 0;
+        }
         if (n < 0) {
             // What was read before stays answered, as at the end of input; then the failure.
             const int grund = errno;
-            if (zahlen != nullptr ? zahlen_zerlegen(vorrat, "", true, *zahlen, wort) : woerter_zerlegen(vorrat, "", true, wort))
-                gelesen();
+            if (zerlegen(text, true)) gelesen();
             errno = grund;
             return false;
         }
-        std::string_view text{stueck.data(), static_cast<std::size_t>(n)};
-        // A byte order mark, as editors on Windows start a file with, is no part of the first word.
-        if (gelesen_gesamt == 0 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-        gelesen_gesamt += static_cast<std::size_t>(n);
-        if (!(zahlen != nullptr ? zahlen_zerlegen(vorrat, text, n == 0, *zahlen, wort) : woerter_zerlegen(vorrat, text, n == 0, wort)))
-            return true;
+        if (!zerlegen(text, n == 0)) return true;
         im_stapel += static_cast<std::size_t>(n);
         if (n > 0 && im_stapel < (std::size_t{4} << 20) && standardeingabe_bereit()) continue;
         if (!gelesen() || n == 0) return true;
         im_stapel = 0;
     }
 }
-

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -39,6 +40,7 @@ struct aufruf {
     std::vector<const char*> argumente;   // on the command line
     long speicher_kib = 0;                // a limit on the address space (ulimit -v)
     int lesefehler_nach = -1;             // reads of standard input fail (EIO) after this many bytes
+    bool byteweise = false;               // each byte of `eingabe` a read of its own
 };
 
 struct ergebnis {
@@ -94,7 +96,12 @@ ergebnis ausfuehren(const aufruf& a) {
         signal(SIGPIPE, SIG_IGN);
         for (const stueck& s : a.eingabe) {
             std::this_thread::sleep_for(std::chrono::milliseconds(s.pause_ms));
-            alles_schreiben(fd, s.text);
+            for (std::size_t i = 0; a.byteweise && i < s.text.size(); ++i) {
+                alles_schreiben(fd, s.text.substr(i, 1));
+                if (!warten_bis([fd] { int im_rohr = 0; return ioctl(fd, FIONREAD, &im_rohr) == 0 && im_rohr == 0; }))
+                    ADD_FAILURE() << "the program never read byte " << i;
+            }
+            if (!a.byteweise) alles_schreiben(fd, s.text);
         }
         close(fd);
     });
@@ -390,6 +397,7 @@ struct befehlsfall {
     bool leser_weg = false;               // the pipe's reader gone before the program starts
     long speicher_kib = 0;                // a limit on the address space
     int lesefehler_nach = -1;             // standard input fails after this many bytes of `eingabe`
+    bool byteweise = false;               // `eingabe` handed over a byte at a time
 };
 
 std::string keine_zahl(const char* befehl, const char* wort, const char* bereich = "0 bis 4294967295") {
@@ -420,6 +428,7 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         {{"prim"}, "", "", "", 0},
         // A byte order mark before the first number is skipped; invisible format characters show.
         {{"prim"}, "\xEF\xBB\xBF" "7\n11\n", "7" + P + "11" + P, "", 0},
+        {{"prim"}, "\xEF\xBB\xBF" "7\n", "7" + P, "", 0, nullptr, false, 0, -1, true},
         {{"prim"}, "\xE2\x80\x8B" "5 \xE2\x80\xAE" "7", "", keine_zahl("prim", "?5") + keine_zahl("prim", "?7"), 2},
         // A C1 control as a byte of its own (CSI on an 8-bit terminal) shows too; a Latin-1 letter stays.
         {{"prim"}, "\x9B" "2J \xE4" "7", "", keine_zahl("prim", "?2J") + keine_zahl("prim", "\xE4" "7"), 2},
@@ -480,6 +489,7 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         a.leser_weg = f.leser_weg;
         a.speicher_kib = f.speicher_kib;
         a.lesefehler_nach = f.lesefehler_nach;
+        a.byteweise = f.byteweise;
         // The sanitizers and valgrind need the address space themselves, and their runtime first.
         if ((f.speicher_kib > 0 || f.lesefehler_nach >= 0) && gebremst()) continue;
         const ergebnis r = ausfuehren(a);
