@@ -25,6 +25,7 @@ std::string fehlergrund(int fehler) {
         case EMFILE:
         case ENFILE: return "zu viele offene Dateien";
         case EINVAL: return "ungueltiges Argument";
+        case EBADF: return "ungueltiger Dateideskriptor";
         default: return std::strerror(fehler);
     }
 }

@@ -43,6 +43,7 @@ struct terminal_zustand {
     bool zeilenanfang = false;             // the cursor is known to stand at the start of a line
     std::size_t status_laenge = 0;         // the progress line on screen, in columns; 0: none
     std::size_t fehlerkanal_status_laenge = 0;  // ... and a command's, on standard error
+    bool geschlossen[3] = {};              // standard input, output, error: closed at start
 };
 
 terminal_zustand terminalzustand;
@@ -498,6 +499,7 @@ posix_terminal terminal;
 void standardkanaele_sichern() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        terminalzustand.geschlossen[fd] = true;
         const int ersatz = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (ersatz >= 0 && ersatz != fd) {
             dup2(ersatz, fd);
@@ -594,5 +596,10 @@ void abbruch_aufschieben() {}
 void abbruch_zulassen() {}
 
 bool direkt_ausgeben(int kanal, std::string_view text) {
+    // A channel closed at start now leads to /dev/null: what is written there is lost, a failure.
+    if (terminalzustand.geschlossen[kanal == 2 ? 2 : 1]) {
+        errno = EBADF;
+        return false;
+    }
     return ganz_schreiben_wartend(kanal, text.data(), text.size());
 }

@@ -416,7 +416,10 @@ bool standardausgabe_ist_terminal() {
 
 bool direkt_ausgeben(int kanal, std::string_view text) {
     const HANDLE h = GetStdHandle(kanal == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+        errno = EBADF;
+        return false;
+    }
     DWORD modus = 0;
     if (GetConsoleMode(h, &modus)) {
         if (konsole_ganz_schreiben(h, utf16(text))) return true;

@@ -31,6 +31,7 @@ struct aufruf {
     std::vector<stueck> eingabe;          // fed through a pipe, piece by piece
     const char* eingabedatei = nullptr;   // instead: standard input from this file
     const char* ausgabedatei = nullptr;   // standard output to this file instead of a pipe
+    bool ausgabe_zu = false;              // standard output closed
     bool eingabe_nonblock = false;
     bool ausgabe_nonblock = false;
     bool leser_weg = false;               // the pipe's reader has gone before the program starts
@@ -79,6 +80,7 @@ ergebnis ausfuehren(const aufruf& a) {
         for (int fd : {ein[0], ein[1], aus[0], aus[1], fehler[0], fehler[1]}) close(fd);
         dup2(e, 0), dup2(o, 1), dup2(f, 2);
         close(e), close(o), close(f);
+        if (a.ausgabe_zu) close(1);
         if (a.eingabe_nonblock) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
         if (a.ausgabe_nonblock) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
         if (a.lesefehler_nach >= 0) {
@@ -389,15 +391,16 @@ const std::string HILFE_PRIMZAHLEN =
 
 struct befehlsfall {
     std::vector<const char*> argumente;
-    std::string eingabe;  // standard input
-    std::string aus;      // standard output, whole
-    std::string fehler;   // standard error, whole
-    int status;                           // negative: ended by that signal
+    std::string eingabe = {};             // standard input
+    std::string aus = {};                 // standard output, whole
+    std::string fehler = {};              // standard error, whole
+    int status = 0;                       // negative: ended by that signal
     const char* ausgabedatei = nullptr;   // standard output to this file instead of a pipe
     bool leser_weg = false;               // the pipe's reader gone before the program starts
     long speicher_kib = 0;                // a limit on the address space
     int lesefehler_nach = -1;             // standard input fails after this many bytes of `eingabe`
     bool byteweise = false;               // `eingabe` handed over a byte at a time
+    bool ausgabe_zu = false;              // standard output closed
 };
 
 std::string keine_zahl(const char* befehl, const char* wort, const char* bereich = "0 bis 4294967295") {
@@ -428,7 +431,7 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         {{"prim"}, "", "", "", 0},
         // A byte order mark before the first number is skipped; invisible format characters show.
         {{"prim"}, "\xEF\xBB\xBF" "7\n11\n", "7" + P + "11" + P, "", 0},
-        {{"prim"}, "\xEF\xBB\xBF" "7\n", "7" + P, "", 0, nullptr, false, 0, -1, true},
+        {.argumente = {"prim"}, .eingabe = "\xEF\xBB\xBF" "7\n", .aus = "7" + P, .status = 0, .byteweise = true},
         {{"prim"}, "\xE2\x80\x8B" "5 \xE2\x80\xAE" "7", "", keine_zahl("prim", "?5") + keine_zahl("prim", "?7"), 2},
         // A C1 control as a byte of its own (CSI on an 8-bit terminal) shows too; a Latin-1 letter stays.
         {{"prim"}, "\x9B" "2J \xE4" "7", "", keine_zahl("prim", "?2J") + keine_zahl("prim", "\xE4" "7"), 2},
@@ -473,6 +476,9 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         {{"primzahlen", "0", "100"}, "", "", "zifferon primzahlen: Die Ausgabe ist fehlgeschlagen: kein Platz mehr auf dem Datentraeger\n", 2,
          "/dev/full"},
         {{"primzahlen", "0"}, "", "", "", -SIGPIPE, nullptr, true},
+        // Answers with nowhere to go are no success.
+        {.argumente = {"teiler", "12"}, .fehler = "zifferon teiler: Die Ausgabe ist fehlgeschlagen: ungueltiger Dateideskriptor\n",
+         .status = 2, .ausgabe_zu = true},
         {{"teiler", "4294967295"}, "", "", "", -SIGPIPE, nullptr, true},
         {{"--help"}, "", HILFE, "", 0},
         {{"prim", "--help"}, "", HILFE_PRIM, "", 0},
@@ -490,6 +496,7 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         a.speicher_kib = f.speicher_kib;
         a.lesefehler_nach = f.lesefehler_nach;
         a.byteweise = f.byteweise;
+        a.ausgabe_zu = f.ausgabe_zu;
         // The sanitizers and valgrind need the address space themselves, and their runtime first.
         if ((f.speicher_kib > 0 || f.lesefehler_nach >= 0) && gebremst()) continue;
         const ergebnis r = ausfuehren(a);
