@@ -46,12 +46,24 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     }
     const teilbarkeit& t = tabelle();
     const std::uint32_t* p = siebprimzahlen();
-    for (unsigned i = 0; i < siebprimzahlen_anzahl && p[i] * p[i] <= zahl; ++i) {
-        if (zahl * t.inverse[i] > t.grenze[i]) continue;
+    // As a number, not a truth value: four of them are joined by `|`, which evaluates every one.
+    const auto teilt = [&](unsigned i) -> unsigned { return zahl * t.inverse[i] <= t.grenze[i]; };
+    const auto herausteilen = [&](unsigned i) {
         unsigned hoch = 0;
-        while (zahl * t.inverse[i] <= t.grenze[i]) zahl *= t.inverse[i], ++hoch;  // exact division
+        while (teilt(i)) zahl *= t.inverse[i], ++hoch;  // exact division
         faktoren[n++] = {p[i], hoch};
+    };
+    // Four primes a step behind one branch, as most steps find no divisor: near 2^32 that took
+    // about a fifth off the time (eight a step gained no more). A prime of the step above the root of what
+    // is left divides it only if it is that prime itself, which then is its last factor.
+    unsigned i = 0;
+    for (; i + 4 <= siebprimzahlen_anzahl && p[i] * p[i] <= zahl; i += 4) {
+        if (!(teilt(i) | teilt(i + 1) | teilt(i + 2) | teilt(i + 3))) continue;
+        for (unsigned k = i; k < i + 4; ++k)
+            if (teilt(k)) herausteilen(k);
     }
+    for (; i < siebprimzahlen_anzahl && p[i] * p[i] <= zahl; ++i)
+        if (teilt(i)) herausteilen(i);
     if (zahl > 1) faktoren[n++] = {zahl, 1};
     // Every product of prime powers, kept ascending: the divisors so far times p^h are ascending
     // too, so each such row is merged in rather than all sorted at the end.
