@@ -54,8 +54,8 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
         faktoren[n++] = {p[i], hoch};
     };
     // Four primes a step behind one branch, as most steps find no divisor: near 2^32 that took
-    // about a fifth off the time (eight a step gained no more). A prime of the step above the root of what
-    // is left divides it only if it is that prime itself, which then is its last factor.
+    // about a fifth off the time (eight a step gained no more). A prime of the step above the root
+    // of what is left divides it only if it is that prime itself, which then is its last factor.
     unsigned i = 0;
     for (; i + 4 <= siebprimzahlen_anzahl && p[i] * p[i] <= zahl; i += 4) {
         if (!(teilt(i) | teilt(i + 1) | teilt(i + 2) | teilt(i + 3))) continue;
