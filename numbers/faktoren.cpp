@@ -1,6 +1,5 @@
 #include "numbers/faktoren.h"
 
-#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -65,12 +64,15 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     for (; i < siebprimzahlen_anzahl && p[i] * p[i] <= zahl; ++i)
         if (teilt(i)) herausteilen(i);
     if (zahl > 1) faktoren[n++] = {zahl, 1};
-    // Every product of prime powers, kept ascending: the divisors so far times p^h are ascending
-    // too, so each such row is merged in rather than all sorted at the end.
-    // Each row ends in a sentinel no divisor exceeds, so a merge counts its steps and takes the
-    // smaller of two without a branch: which one it is, is anybody's guess. 4294967295, the one
-    // divisor equal to it, is the last of its merge, and comes out as itself either way.
-    constexpr std::uint32_t ende_der_reihe = 0xFFFFFFFFu;
+    if (n == 0) {
+        teiler[0] = 1;
+        return 1;
+    }
+    // Every product of prime powers, kept descending, as the caller wants them: the divisors so far
+    // times p^h are descending too, so each such row is merged in rather than all sorted at the
+    // end, the last merge straight into `teiler`. Each row ends in a 0, below every divisor, so a
+    // merge counts its steps and takes the larger of two without a branch (which one it is, is
+    // anybody's guess), and the first power's row is made from the list as it is multiplied.
     std::uint32_t puffer[2][teiler_hoechstens + 1], reihe[teiler_hoechstens + 1];
     std::uint32_t* liste = puffer[0];
     std::uint32_t* frei = puffer[1];
@@ -78,23 +80,23 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     liste[0] = 1;
     for (unsigned f = 0; f < n; ++f) {
         const unsigned bisher = anzahl;
-        std::copy(liste, liste + bisher, reihe);
-        reihe[bisher] = ende_der_reihe;
+        reihe[bisher] = 0;
         for (unsigned h = 0; h < faktoren[f].hoch; ++h) {
-            for (unsigned b = 0; b < bisher; ++b) reihe[b] *= faktoren[f].p;
-            liste[anzahl] = ende_der_reihe;
+            const std::uint32_t* von = h == 0 ? liste : reihe;
+            for (unsigned b = 0; b < bisher; ++b) reihe[b] = von[b] * faktoren[f].p;
+            liste[anzahl] = 0;
+            std::uint32_t* const ziel = f + 1 == n && h + 1 == faktoren[f].hoch ? teiler : frei;
             unsigned a = 0, b = 0;
             for (unsigned k = 0; k < anzahl + bisher; ++k) {
-                const bool links = liste[a] < reihe[b];
-                frei[k] = links ? liste[a] : reihe[b];
-                a += links ? 1 : 0;
-                b += links ? 0 : 1;
+                const std::uint32_t x = liste[a], y = reihe[b];
+                const unsigned links = x > y;
+                ziel[k] = links ? x : y;
+                a += links;
+                b += links ^ 1;
             }
             anzahl += bisher;
             std::swap(liste, frei);
         }
     }
-    // Descending, where the caller wants them.
-    std::reverse_copy(liste, liste + anzahl, teiler);
     return anzahl;
 }
