@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "console/terminal.h"
 #include "console/umwandlung.h"
@@ -94,13 +95,16 @@ bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std:
     bool am_anfang = true;
     std::size_t zurueck = 0;  // the bytes held back, at the buffer's start
     wortvorrat vorrat;
-    std::string stueck(std::size_t{1} << 20, '\0');
+    // Not zeroed: a megabyte of fresh pages touched for nothing would double the run of a few
+    // numbers; a read touches only the pages it fills.
+    constexpr std::size_t stueck_groesse = std::size_t{1} << 20;
+    const auto stueck = std::make_unique_for_overwrite<char[]>(stueck_groesse);
     const auto zerlegen = [&](std::string_view text, bool am_ende) {
         return zahlen != nullptr ? zahlen_zerlegen(vorrat, text, am_ende, *zahlen, wort) : woerter_zerlegen(vorrat, text, am_ende, wort);
     };
     for (std::size_t im_stapel = 0;;) {
-        const long long n = standardeingabe_lesen(stueck.data() + zurueck, stueck.size() - zurueck);
-        std::string_view text{stueck.data(), zurueck + static_cast<std::size_t>(std::max(n, 0LL))};
+        const long long n = standardeingabe_lesen(stueck.get() + zurueck, stueck_groesse - zurueck);
+        std::string_view text{stueck.get(), zurueck + static_cast<std::size_t>(std::max(n, 0LL))};
         if (am_anfang) {
             if (n > 0 && text.size() < marke.size() && marke.starts_with(text)) {
                 zurueck = text.size();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,10 +36,11 @@ enum class urteilsart { zeilen, nur_primzahlen, still };
 // output failed.
 constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
 
-// A portion's slot: its lines, and whether every number was prime. The text keeps its size from
-// portion to portion, so its bytes are cleared once, not each time; its first `laenge` count.
+// A portion's slot: its lines, and whether every number was prime. The text is room for a
+// portion's lines at their longest, taken once and never cleared (a few numbers would otherwise pay
+// for 30 fresh pages); its first `laenge` bytes count.
 struct urteile_platz {
-    std::string text;
+    std::unique_ptr<char[]> text;
     std::size_t laenge = 0;
     bool alle = true;
 };
@@ -62,8 +64,8 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
             else
                 for (unsigned k = 0; k < anzahl; ++k)
                     masken[k / 64] |= std::uint64_t{sieb_fenster_prim(fenster, zahlen[ab + k])} << (k % 64);
-            if (platz.text.empty()) platz.text.resize(pruefen_portion * urteil_laengste_zeile);
-            char* const text = platz.text.data();
+            if (!platz.text) platz.text = std::make_unique_for_overwrite<char[]>(pruefen_portion * urteil_laengste_zeile);
+            char* const text = platz.text.get();
             char* p = text;
             bool alle = true;
             for (unsigned k = 0; k < anzahl; ++k) {
@@ -81,7 +83,7 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
         },
         [&](std::uint64_t, const urteile_platz& platz) {
             alle_prim = alle_prim && platz.alle;
-            return weiter = ausgeben({platz.text.data(), platz.laenge});
+            return weiter = ausgeben({platz.text.get(), platz.laenge});
         });
     return weiter;
 }
