@@ -216,10 +216,12 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     // The segments that hold [von, bis).
     const auto erstes = static_cast<std::uint32_t>((von - lo) / 30 / segment * segment);
     const auto ende = static_cast<std::uint32_t>(std::min<std::uint64_t>((bis - lo + 29) / 30, stueck_bytes));
-    // Every segment set up before any is sieved, for the turns that run on into the next ones;
-    // the bytes past the run's end are clear, so what crosses off there changes nothing.
+    // Every segment set up before any is sieved, for the turns that run on into the next ones.
+    // A turn begun before the run's end reaches at most `ueberhang` bytes past it: only those are
+    // cleared, so a short run touches no more of the buffer than it sieves, and none of it is
+    // copied out.
     std::uint8_t* const bytes = bank.stueck.get();
-    std::memset(bytes + ende, 0, stueck_bytes - ende);
+    std::memset(bytes + ende, 0, ueberhang);
     for (std::uint32_t s0 = erstes; s0 < ende; s0 += segment) {
         const std::uint32_t laenge = std::min(segment, ende - s0);
         std::uint8_t* const s = bytes + s0;
@@ -275,7 +277,8 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     abschneiden(erstes, static_cast<std::uint32_t>((von - lo) / 30) + 1);
     abschneiden(static_cast<std::uint32_t>((bis - lo) / 30), ende);
     std::memset(ergebnis, 0, erstes);
-    std::memcpy(ergebnis + erstes, bytes + erstes, stueck_bytes - erstes);
+    std::memcpy(ergebnis + erstes, bytes + erstes, ende - erstes);
+    std::memset(ergebnis + ende, 0, stueck_bytes - ende);
 }
 
 namespace {
