@@ -95,8 +95,8 @@ bool woerter_lesen(const std::function<bool(std::string_view)>& wort, const std:
     bool am_anfang = true;
     std::size_t zurueck = 0;  // the bytes held back, at the buffer's start
     wortvorrat vorrat;
-    // Not zeroed: a megabyte of fresh pages touched for nothing would double the run of a few
-    // numbers; a read touches only the pages it fills.
+    // Not cleared: that would touch a megabyte of fresh pages, a third of the time a few numbers
+    // take; a read touches only the pages it fills.
     constexpr std::size_t stueck_groesse = std::size_t{1} << 20;
     const auto stueck = std::make_unique_for_overwrite<char[]>(stueck_groesse);
     const auto zerlegen = [&](std::string_view text, bool am_ende) {

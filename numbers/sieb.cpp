@@ -218,8 +218,8 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     const auto ende = static_cast<std::uint32_t>(std::min<std::uint64_t>((bis - lo + 29) / 30, stueck_bytes));
     // Every segment set up before any is sieved, for the turns that run on into the next ones.
     // A turn begun before the run's end reaches at most `ueberhang` bytes past it: only those are
-    // cleared, so a short run touches no more of the buffer than it sieves, and none of it is
-    // copied out.
+    // cleared, and only the run's bytes are copied out, so a short run touches little more of the
+    // buffer than it sieves.
     std::uint8_t* const bytes = bank.stueck.get();
     std::memset(bytes + ende, 0, ueberhang);
     for (std::uint32_t s0 = erstes; s0 < ende; s0 += segment) {
