@@ -37,7 +37,9 @@
 //   treffer(t)                  those lanes as bits, lane i as bit i
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #include "numbers/kernels/kerne_intern.h"
 
@@ -60,6 +62,7 @@ unsigned teiler_schritte_stufe(std::uint32_t zahl, std::uint32_t oben, unsigned 
             r[i] = V::laden(r0 + i * V::breite);
             t[i] = V::null_merken(V::keine(), r[i]);  // the group's first candidates, divided
         }
+        std::fill_n(masken + getan, gruppe, std::uint64_t{0});
         unsigned kurz = 0;
         for (unsigned runde = 0; runde < runden; ++runde) {
             if (runde > 0)
@@ -85,7 +88,9 @@ unsigned teiler_schritte_stufe(std::uint32_t zahl, std::uint32_t oben, unsigned 
             }
             std::uint64_t treffer = 0;
             for (unsigned i = 0; i < R; ++i) treffer |= std::uint64_t{V::treffer(t[i])} << (i * V::breite);
-            runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
+            // Most rounds hold no divisor, and their words are clear already: the call, and the
+            // registers it would make the compiler save, only for the rare round that has one.
+            if (treffer != 0) runde_eintragen(zahl, kopf, spuren, runden, runde, treffer, teiler_im_block_sse2, masken + getan);
         }
         teiler_runden_zaehlen(runden, kurz);
     }
