@@ -39,7 +39,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
 
 #include "numbers/kernels/kerne_intern.h"
 
