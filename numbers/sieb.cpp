@@ -218,10 +218,10 @@ void sieb_stueck_sieben(std::uint64_t k, std::uint64_t von, std::uint64_t bis, s
     const auto ende = static_cast<std::uint32_t>(std::min<std::uint64_t>((bis - lo + 29) / 30, stueck_bytes));
     // Every segment set up before any is sieved, for the turns that run on into the next ones.
     // A turn begun before the run's end reaches at most `ueberhang` bytes past it: only those are
-    // cleared, and only the run's bytes are copied out, so a short run touches little more of the
-    // buffer than it sieves.
+    // cleared (within the piece; the room past it is scratch), and only the run's bytes are copied
+    // out, so a short run touches little more of the buffer than it sieves.
     std::uint8_t* const bytes = bank.stueck.get();
-    std::memset(bytes + ende, 0, ueberhang);
+    std::memset(bytes + ende, 0, std::min(ueberhang, stueck_bytes - ende));
     for (std::uint32_t s0 = erstes; s0 < ende; s0 += segment) {
         const std::uint32_t laenge = std::min(segment, ende - s0);
         std::uint8_t* const s = bytes + s0;
