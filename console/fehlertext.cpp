@@ -26,6 +26,7 @@ std::string fehlergrund(int fehler) {
         case ENFILE: return "zu viele offene Dateien";
         case EINVAL: return "ungueltiges Argument";
         case EBADF: return "ungueltiger Dateideskriptor";
+        case ENOMEM: return "der Speicher reicht nicht aus";
         default: return std::strerror(fehler);
     }
 }

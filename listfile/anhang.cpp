@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "console/abbruch.h"
 #include "listfile/anhang_system.h"
@@ -25,6 +27,7 @@ void (*nach_kuerzen)() = nullptr;
 void (*vor_versuch)(const char*) = nullptr;
 void (*vor_lesend)(const char*) = nullptr;
 int schreibvorgaenge = 0;
+std::uint64_t hinausgegangen = 0;  // bytes an append has written so far
 
 // What a signal ending the process must undo, read by the handler. One listing at a time; each
 // field by stage (opened, appending under the lock, closed):
@@ -133,19 +136,21 @@ void zeile_beenden() {
     sys::schreiben(fd, sys::zeilenende, std::strlen(sys::zeilenende));
 }
 
-// An append that did not finish: our bytes go, or are ended with a line break. Run a second time
-// by a signal that came right after the first run's truncation, it finds the file at its old size:
-// nothing of ours is left, and nothing may be added.
-void anhang_abbrechen() {
+// An append that did not finish: our bytes go, or are ended with a line break; true if none of
+// them is left. Run a second time by a signal that came right after the first run's truncation,
+// it finds the file at its old size: nothing of ours is left, and nothing may be added.
+bool anhang_abbrechen() {
     const long long anfang = abbruchzustand.anfang.load();
-    if (anfang < 0) return;
+    if (anfang < 0) return true;
     if (sys::groesse(abbruchzustand.fd.load()) == anfang) {
         abbruchzustand.anfang.store(-1);
-        return;
+        return true;
     }
     const bool geschrieben = abbruchzustand.stand.load() != anfang || sys::stelle(abbruchzustand.fd.load()) > abbruchzustand.stand.load();
-    if (geschrieben && !eigene_zuruecknehmen()) zeile_beenden();
+    const bool zurueck = !geschrieben || eigene_zuruecknehmen();
+    if (!zurueck) zeile_beenden();
     abbruchzustand.anfang.store(-1);
+    return zurueck;
 }
 
 // Runs in the signal handler (POSIX) or the console's control handler (Windows).
@@ -174,6 +179,7 @@ bool ganz_schreiben_verfolgt(int fd, const char* p, std::size_t n, bool verfolge
             abbruchzustand.flug_n.store(0);
             return false;
         }
+        hinausgegangen += static_cast<std::uint64_t>(w);
         if (verfolgen) {
             const long long ende = sys::stelle(fd);
             if (ende != abbruchzustand.stand.load() + w) abbruchzustand.fremd.store(true);
@@ -316,19 +322,29 @@ bool ziel_oeffnen(ziel& z, const std::string& pfad) {
 }
 
 bool ziel_anhaengen(ziel& z, spool& s) {
+    z.grund = 0;
+    z.teil_geblieben = false;
+    hinausgegangen = 0;
     if (s.fehler) {
         ziel_aufgeben(z, s);
         return false;
     }
+    // The system's reason where a call says why it failed; 0 where none did.
+    const auto warum = [] { return std::exchange(errno, 0); };
+    errno = 0;
     if (!z.regulaer) {
         // A device or a pipe: nothing can be taken back, so the block simply goes through.
         const bool ganz = spool_ausgeben(s, z.fd, false);
+        if (!ganz) z.grund = warum();
         const bool zu = schliessen_und_vergessen(z);
+        if (ganz && !zu) z.grund = warum();
+        z.teil_geblieben = !(ganz && zu) && hinausgegangen > 0;
         spool_freigeben(s);
         return ganz && zu;
     }
     for (int versuch = 0;; ++versuch) {
         if (!sperren(z.fd)) {
+            z.grund = grund_gesperrt;
             ziel_aufgeben(z, s);
             return false;
         }
@@ -336,7 +352,9 @@ bool ziel_anhaengen(ziel& z, spool& s) {
         // Removed while we waited: append to what the name names now.
         sys::entsperren(z.fd);
         schliessen_und_vergessen(z);
+        errno = 0;
         if (versuch == 3 || !ziel_oeffnen(z, z.pfad)) {
+            z.grund = warum();
             spool_freigeben(s);
             return false;
         }
@@ -348,16 +366,20 @@ bool ziel_anhaengen(ziel& z, spool& s) {
     const std::size_t vorweg = neue_zeile ? std::strlen(sys::zeilenende) : 0;
     // A file that cannot be taken back (append-only) must not get a torn line: what can be
     // known before the first byte is checked first.
+    errno = 0;
     bool heil = anfang >= 0 && sys::platz(z.fd) >= static_cast<long long>(vorweg) + spool_umfang(s);
+    if (heil) errno = 0;  // the limit that would stop it, which does not
+    else z.grund = warum();
     if (heil) {
         abbruchzustand.fremd.store(false);
         schreibvorgaenge = 0;
         abbruchzustand.stand.store(anfang);
         abbruchzustand.anfang.store(anfang);
-        heil = ganz_schreiben_verfolgt(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true) &&
-               !abbruchzustand.fremd.load();
+        heil = ganz_schreiben_verfolgt(z.fd, sys::zeilenende, vorweg, true) && spool_ausgeben(s, z.fd, true);
+        if (!heil) z.grund = warum();
+        else if (abbruchzustand.fremd.load()) z.grund = grund_fremd, heil = false;
         const schritt ende;
-        if (!heil) anhang_abbrechen();
+        if (!heil) z.teil_geblieben = !anhang_abbrechen();
         abbruchzustand.anfang.store(-1);
     }
     spool_freigeben(s);
@@ -372,7 +394,13 @@ bool ziel_anhaengen(ziel& z, spool& s) {
         return false;
     }
     sys::entsperren(z.fd);
+    errno = 0;
     const bool zu = schliessen_und_vergessen(z);
+    // Written, but the system reports the file not safely closed: what it holds is unsure.
+    if (heil && !zu) {
+        z.grund = warum();
+        z.teil_geblieben = true;
+    }
     return heil && zu;
 }
 

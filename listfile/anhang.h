@@ -15,7 +15,16 @@ struct ziel {
     std::string weg;        // what a failure removes: the file itself, also where named by a link
     bool angelegt = false;  // this listing created the file, so a failure removes it again
     bool regulaer = false;  // a regular file: locked, and its own bytes taken back on failure
+    // After a failed append: why (an errno value, one of the two below, or 0 where nothing says),
+    // and whether some of the block stayed in the file, not provably ours alone to take back (or
+    // went through to a device or a pipe, where nothing can be taken back).
+    int grund = 0;
+    bool teil_geblieben = false;
 };
+
+// Why an append failed where no errno says it.
+inline constexpr int grund_gesperrt = -1;  // another listing held the lock past the deadline
+inline constexpr int grund_fremd = -2;     // another program wrote into the file between our writes
 
 // Opens `pfad` for appending, creating it if it is missing. False if it cannot be opened.
 bool ziel_oeffnen(ziel& z, const std::string& pfad);

@@ -84,16 +84,22 @@ long long platz(int fd) {
     long long frei = LLONG_MAX;
     rlimit grenze{};
     const long long jetzt = groesse(fd);
-    if (getrlimit(RLIMIT_FSIZE, &grenze) == 0 && grenze.rlim_cur != RLIM_INFINITY && jetzt >= 0)
+    int grund = ENOSPC;
+    if (getrlimit(RLIMIT_FSIZE, &grenze) == 0 && grenze.rlim_cur != RLIM_INFINITY && jetzt >= 0) {
         frei = static_cast<long long>(grenze.rlim_cur) - jetzt;
+        grund = EFBIG;
+    }
     struct statvfs fs {};
     // Some network file systems report no sizes at all: unknown then, not full.
     if (fstatvfs(fd, &fs) == 0 && fs.f_frsize > 0 && fs.f_blocks > 0) {
         // Root may use the blocks kept back for it.
         const auto bloecke = geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
-        if (bloecke < static_cast<unsigned long long>(LLONG_MAX) / fs.f_frsize)
-            frei = std::min(frei, static_cast<long long>(bloecke * fs.f_frsize));
+        if (bloecke < static_cast<unsigned long long>(LLONG_MAX) / fs.f_frsize && static_cast<long long>(bloecke * fs.f_frsize) < frei) {
+            frei = static_cast<long long>(bloecke * fs.f_frsize);
+            grund = ENOSPC;
+        }
     }
+    errno = grund;
     return frei;
 }
 

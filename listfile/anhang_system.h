@@ -37,7 +37,8 @@ int oeffnen(const char* pfad, anlegen wie);
 // A second descriptor on the file `fd` names, for reading; -1 where it cannot be read.
 int lesend_oeffnen(int fd, const char* pfad);
 bool ist_regulaer(int fd);
-// The bytes the file may still grow by before a limit or the disk stops it; -1: unknown.
+// The bytes the file may still grow by before a limit or the disk stops it; -1: unknown. Sets
+// errno to what would stop it: EFBIG for the limit on a file's size, else ENOSPC.
 long long platz(int fd);
 
 bool sperre_versuchen(int fd, bool& unterstuetzt);               // signal-safe

@@ -87,7 +87,10 @@ int lesend_oeffnen(int, const char* pfad) {
 
 bool ist_regulaer(int fd) { return GetFileType(griff(fd)) == FILE_TYPE_DISK; }
 
-long long platz(int) { return LLONG_MAX; }
+long long platz(int) {
+    errno = ENOSPC;
+    return LLONG_MAX;
+}
 
 namespace {
 // Windows locks are mandatory: one byte far beyond any real content serves as the listings'

@@ -70,9 +70,12 @@ dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::
         // other failure, the file as it was. The append catches its own, the second sieving's.
         fortschritt_beenden(f);
         ziel_aufgeben(zeiger, block);
+        if (grund != nullptr) *grund = ENOMEM;
         return dateiergebnis::unvollstaendig;
     }
     const bool geschrieben = ziel_anhaengen(zeiger, block);
     fortschritt_beenden(f);
-    return geschrieben ? dateiergebnis::geschrieben : dateiergebnis::unvollstaendig;
+    if (geschrieben) return dateiergebnis::geschrieben;
+    if (grund != nullptr) *grund = zeiger.grund;
+    return zeiger.teil_geblieben ? dateiergebnis::teilweise : dateiergebnis::unvollstaendig;
 }

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "listfile/anhang.h"
 #include "listfile/fortschritt.h"
 
-enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
+// Not written: the file as it was (`unvollstaendig`), or holding some of the block that could not
+// be taken back (`teilweise`).
+enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig, teilweise };
 
 // Runs the primes of `z3` numbers from `zahl` into the file `name`: one line per prime, an
 // empty line, the summary, an empty line. Any run up to the whole range (z3 <= 2^32 - zahl), right
@@ -15,7 +18,8 @@ enum class dateiergebnis { geschrieben, nicht_geoeffnet, unvollstaendig };
 // `art`: how the primes are found, by the dialogue's trial division or by the commands' sieve;
 // the block is the same.
 enum class primzahlsuche { probedivision, sieb };
-// `grund`: where the file could not be opened, the system's reason (an errno value).
+// `grund`: where it was not written, why: an errno value, grund_gesperrt or grund_fremd
+// (listfile/anhang.h), or 0 where nothing says.
 dateiergebnis block_anhaengen(const std::string& name, std::uint32_t zahl, std::uint64_t z3,
                               fortschritt_anzeige zeigen = nullptr, primzahlsuche art = primzahlsuche::probedivision,
                               int* grund = nullptr);

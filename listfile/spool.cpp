@@ -139,6 +139,7 @@ bool spool_durchgehen(spool& s, const std::function<bool(const char*, std::size_
     return rest.empty() || nimm(rest.data(), rest.size());
 } catch (const std::bad_alloc&) {
     // Under the lock, halfway through: a failure like a failed write, taken back by the caller.
+    errno = ENOMEM;
     return false;
 }
 

@@ -75,10 +75,15 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
         int grund = 0;
         const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb, &grund);
         if (e == dateiergebnis::geschrieben) return 0;
-        // The name as given and the system's reason; the dialogue's own text stays its own.
-        if (e == dateiergebnis::nicht_geoeffnet)
-            return melden(befehl, "Die Datei '" + harmlos(*datei) + "' kann nicht geoeffnet werden: " + fehlergrund(grund));
-        return melden(befehl, "Die Datei '" + harmlos(*datei) + "' wurde nicht vollstaendig geschrieben; sie ist, wie sie war");
+        // The name as given, why, and what the file holds now; the dialogue's own text stays its own.
+        const std::string name = "Die Datei '" + harmlos(*datei) + "'";
+        if (e == dateiergebnis::nicht_geoeffnet) return melden(befehl, name + " kann nicht geoeffnet werden: " + fehlergrund(grund));
+        const std::string warum = grund == grund_gesperrt ? ": eine andere Listung haelt sie zu lange gesperrt"
+                                  : grund == grund_fremd  ? ": ein anderes Programm hat zugleich in sie geschrieben"
+                                  : grund > 0             ? ": " + fehlergrund(grund)
+                                                          : "";
+        return melden(befehl, name + " wurde nicht vollstaendig geschrieben" + warum +
+                                  (e == dateiergebnis::teilweise ? "; was davon geschrieben wurde, bleibt in ihr" : "; sie ist, wie sie war"));
     }
     if (zaehlen) {
         fortschritt f = fortschritt_beginnen(anzahl, zeigen);

@@ -469,6 +469,8 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
          "zifferon primzahlen: Die Datei '/' kann nicht geoeffnet werden: das ist ein Verzeichnis\n", 2},
         {{"primzahlen", "--datei", "/nicht/da/x", "6", "10"}, "", "",
          "zifferon primzahlen: Die Datei '/nicht/da/x' kann nicht geoeffnet werden: Datei oder Verzeichnis nicht gefunden\n", 2},
+        {{"primzahlen", "--datei", "/dev/full", "6", "10"}, "", "",
+         "zifferon primzahlen: Die Datei '/dev/full' wurde nicht vollstaendig geschrieben: kein Platz mehr auf dem Datentraeger; sie ist, wie sie war\n", 2},
         {{"primzahlen", "--datei", "-", "6"}, "", "",
          "zifferon primzahlen: --datei braucht einen Dateinamen; ohne --datei gehen die Primzahlen auf die Standardausgabe\n", 2},
         {{"primzahlen", "--anzahl=1", "6"}, "", "", "zifferon primzahlen: '--anzahl' nimmt keinen Wert (siehe 'zifferon primzahlen --help')\n", 2},
