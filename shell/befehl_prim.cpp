@@ -10,23 +10,25 @@
 #include "numbers/primzahl.h"
 #include "numbers/sieb.h"
 #include "numbers/verteilt.h"
+#include "shell/befehle.h"
 #include "shell/befehle_intern.h"
 
-namespace {
-
-constexpr std::string_view hilfe_prim =
+const std::string_view hilfe_prim =
     "Aufruf: zifferon prim [-n | -q] [ZAHL...]\n"
     "\n"
-    "Gibt fuer jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
-    "\"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der Standardeingabe,\n"
-    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen. Ein\n"
-    "Wort, das keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
+    "Gibt fuer jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\"\n"
+    "oder \"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der\n"
+    "Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden, und antwortet,\n"
+    "sobald sie kommen. Ein Wort, das keine Zahl ist, wird gemeldet; die uebrigen\n"
+    "werden beantwortet.\n"
     "\n"
     "  -n, --nur    nur die Primzahlen ausgeben, eine je Zeile\n"
     "  -q, --still  nichts ausgeben; nur der Status antwortet\n"
     "\n"
-    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist; 2 bei\n"
-    "einem Fehler.\n";
+    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist;\n"
+    "2 bei einem Fehler.\n";
+
+namespace {
 
 // What prim writes for its numbers: the verdict lines, only the primes, or nothing.
 enum class urteilsart { zeilen, nur_primzahlen, still };

@@ -9,24 +9,27 @@
 #include "listfile/datei.h"
 #include "listfile/fortschritt.h"
 #include "numbers/sieb_zeilen.h"
+#include "shell/befehle.h"
 #include "shell/befehle_intern.h"
 
-namespace {
-
-constexpr std::string_view hilfe_primzahlen =
-    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
+const std::string_view hilfe_primzahlen =
+    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START\n"
+    "                           [ANZAHL | --bis ENDE]\n"
     "\n"
-    "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je Zeile,\n"
-    "aufsteigend; mit --bis die von START bis einschliesslich ENDE. Ohne ANZAHL und ENDE\n"
-    "geht der Bereich bis 4294967295.\n"
+    "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je\n"
+    "Zeile, aufsteigend; mit --bis die von START bis einschliesslich ENDE. Ohne\n"
+    "ANZAHL und ENDE geht der Bereich bis 4294967295.\n"
     "\n"
     "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
     "  --bis ENDE    der Bereich endet mit ENDE (statt einer ANZAHL)\n"
-    "  --datei NAME  den Block des Bereichs an die Datei NAME anhaengen, wie Menuepunkt 3\n"
-    "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n"
+    "  --datei NAME  den Block des Bereichs an die Datei NAME anhaengen, wie\n"
+    "                Menuepunkt 3 es tut (die Primzahlen, eine Zusammenfassung);\n"
+    "                ohne Ausgabe\n"
     "\n"
-    "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
-    "Status: 0, oder 2 bei einem Fehler.\n";
+    "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den\n"
+    "Fortschritt. Status: 0, oder 2 bei einem Fehler.\n";
+
+namespace {
 
 // Each piece's lines written in one go: large writes keep the pipe busy.
 bool primzahlen_auflisten(std::uint64_t von, std::uint64_t bis) {

@@ -6,19 +6,22 @@
 #include "console/umwandlung.h"
 #include "numbers/faktoren.h"
 #include "numbers/verteilt.h"
+#include "shell/befehle.h"
 #include "shell/befehle_intern.h"
 
-namespace {
-
-constexpr std::string_view hilfe_teiler =
+const std::string_view hilfe_teiler =
     "Aufruf: zifferon teiler [ZAHL...]\n"
     "\n"
-    "Gibt fuer jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
-    "absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL liest es die Zahlen\n"
-    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden. Ein Wort, das\n"
-    "keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
+    "Gibt fuer jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\",\n"
+    "alle Teiler absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL\n"
+    "liest es die Zahlen von der Standardeingabe, getrennt durch Leerzeichen oder\n"
+    "Zeilenenden. Ein Wort, das keine Zahl ist, wird gemeldet; die uebrigen werden\n"
+    "beantwortet.\n"
     "\n"
-    "Status: 0, oder 2 bei einem Fehler (auch fuer 0, die unendlich viele Teiler hat).\n";
+    "Status: 0, oder 2 bei einem Fehler (auch fuer 0, die unendlich viele Teiler\n"
+    "hat).\n";
+
+namespace {
 
 // A batch's lines are built by the worker that factors its numbers; the one writing thread only
 // copies them out, whole lines at a time. Batches of 256: a few thousand numbers near 2^32 spread

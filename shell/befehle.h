@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// What each command's --help shows, in lines of at most 79 columns.
+extern const std::string_view hilfe_prim, hilfe_teiler, hilfe_primzahlen;
+
 // Whether `wort`, the first argument, names a command.
 bool ist_befehl(std::string_view wort);
 

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "numbers/primzahl.h"
+#include "shell/befehle.h"
+#include "shell/optionen.h"
 #include "tests/pty.h"
 #include "tests/umgebung.h"
 
@@ -321,74 +323,6 @@ TEST(Signale, ImStartIgnorierteBleibenIgnoriert) {
 // ---- the commands for scripts: answers, errors, statuses and help, and their answers against the
 // plain algorithm at the kernels' edges --------------------------------------------------------------
 
-// The help texts, whole, as the user reads them.
-const std::string HILFE =
-    "Aufruf: zifferon [-h | --help | -V | --version | --]\n"
-    "       zifferon prim [-n | -q] [ZAHL...]\n"
-    "       zifferon teiler [ZAHL...]\n"
-    "       zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
-    "\n"
-    "Zifferon ist ein menuegefuehrtes Konsolenprogramm fuer elementare Zahlentheorie\n"
-    "auf vorzeichenlosen 32-Bit-Zahlen (0 bis 4294967295): alle Teiler einer Zahl,\n"
-    "Primzahltest, Primzahlen eines Bereichs auf dem Bildschirm oder angehaengt an\n"
-    "eine Textdatei, Anleitung.\n"
-    "\n"
-    "Ohne Argumente erscheint das Menue: jede Eingabe wird mit der Eingabetaste\n"
-    "abgeschlossen, Menuepunkt 5 beendet das Programm, und eine Eingabe am Menue, die\n"
-    "keine Zahl ist, waehlt noch einmal, was zuletzt gewaehlt war.\n"
-    "\n"
-    "Befehle fuer Skripte und Pipelines (Antworten auf der Standardausgabe, Meldungen\n"
-    "auf der Standardfehlerausgabe; kein Menue, keine Farben, keine Taste):\n"
-    "  prim        ob jede ZAHL eine Primzahl ist (Status 0: alle, 1: nicht alle)\n"
-    "  teiler      alle Teiler jeder ZAHL, absteigend\n"
-    "  primzahlen  die Primzahlen eines Bereichs, eine je Zeile\n"
-    "Ohne ZAHL lesen prim und teiler die Zahlen von der Standardeingabe. Status 2 bei\n"
-    "einem Fehler. Mehr zu einem Befehl: 'zifferon BEFEHL --help'.\n"
-    "\n"
-    "Optionen (nur eine wird genommen):\n"
-    "  -h, --help     diese Hilfe zeigen und beenden\n"
-    "  -V, --version  die Version zeigen und beenden\n"
-    "  --             beendet die Optionen (das Menue nimmt keine Argumente)\n"
-    "\n"
-    "NO_COLOR (nicht leer) schaltet die Farben ab, TERM=dumb alle Steuersequenzen.\n"
-    "Mehr in zifferon(1).\n";
-const std::string HILFE_PRIM =
-    "Aufruf: zifferon prim [-n | -q] [ZAHL...]\n"
-    "\n"
-    "Gibt fuer jede ZAHL (0 bis 4294967295) eine Zeile aus: \"ZAHL ist eine Primzahl\" oder\n"
-    "\"ZAHL ist keine Primzahl\". Ohne ZAHL liest es die Zahlen von der Standardeingabe,\n"
-    "getrennt durch Leerzeichen oder Zeilenenden, und antwortet, sobald sie kommen. Ein\n"
-    "Wort, das keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
-    "\n"
-    "  -n, --nur    nur die Primzahlen ausgeben, eine je Zeile\n"
-    "  -q, --still  nichts ausgeben; nur der Status antwortet\n"
-    "\n"
-    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist; 2 bei\n"
-    "einem Fehler.\n";
-const std::string HILFE_TEILER =
-    "Aufruf: zifferon teiler [ZAHL...]\n"
-    "\n"
-    "Gibt fuer jede ZAHL (1 bis 4294967295) eine Zeile aus: \"ZAHL: d1 d2 ... 1\", alle Teiler\n"
-    "absteigend, gebildet aus der Zerlegung in Primfaktoren. Ohne ZAHL liest es die Zahlen\n"
-    "von der Standardeingabe, getrennt durch Leerzeichen oder Zeilenenden. Ein Wort, das\n"
-    "keine Zahl ist, wird gemeldet; die uebrigen werden beantwortet.\n"
-    "\n"
-    "Status: 0, oder 2 bei einem Fehler (auch fuer 0, die unendlich viele Teiler hat).\n";
-const std::string HILFE_PRIMZAHLEN =
-    "Aufruf: zifferon primzahlen [--anzahl | --datei NAME] START [ANZAHL | --bis ENDE]\n"
-    "\n"
-    "Gibt die Primzahlen unter START, START+1, ..., START+ANZAHL-1 aus, eine je Zeile,\n"
-    "aufsteigend; mit --bis die von START bis einschliesslich ENDE. Ohne ANZAHL und ENDE\n"
-    "geht der Bereich bis 4294967295.\n"
-    "\n"
-    "  --anzahl      nur die Zahl der Primzahlen im Bereich ausgeben\n"
-    "  --bis ENDE    der Bereich endet mit ENDE (statt einer ANZAHL)\n"
-    "  --datei NAME  den Block des Bereichs an die Datei NAME anhaengen, wie Menuepunkt 3\n"
-    "                es tut (die Primzahlen, eine Zusammenfassung); ohne Ausgabe\n"
-    "\n"
-    "Bei --anzahl und --datei zeigt ein Terminal auf der Standardfehlerausgabe den Fortschritt.\n"
-    "Status: 0, oder 2 bei einem Fehler.\n";
-
 struct befehlsfall {
     std::vector<const char*> argumente;
     std::string eingabe = {};             // standard input
@@ -482,10 +416,10 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         // Answers with nowhere to go are no success.
         {.argumente = {"teiler", "12"}, .fehler = "zifferon teiler: Die Ausgabe ist fehlgeschlagen: ungueltiger Dateideskriptor\n",
          .status = 2, .ausgabe_zu = true},
-        {{"--help"}, "", HILFE, "", 0},
-        {{"prim", "--help"}, "", HILFE_PRIM, "", 0},
-        {{"teiler", "-h"}, "", HILFE_TEILER, "", 0},
-        {{"primzahlen", "6", "-h"}, "", HILFE_PRIMZAHLEN, "", 0},
+        {{"--help"}, "", std::string(hilfe_zifferon), "", 0},
+        {{"prim", "--help"}, "", std::string(hilfe_prim), "", 0},
+        {{"teiler", "-h"}, "", std::string(hilfe_teiler), "", 0},
+        {{"primzahlen", "6", "-h"}, "", std::string(hilfe_primzahlen), "", 0},
         {{"teiler", "--version"}, "", "zifferon 1.5\n", "", 0},
         {{"prim", "--help"}, "", "", "zifferon prim: Die Ausgabe ist fehlgeschlagen: kein Platz mehr auf dem Datentraeger\n", 2, "/dev/full"},
     };
@@ -509,6 +443,12 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         EXPECT_TRUE(f.status >= 0 ? endete_mit(r.status, f.status) : WIFSIGNALED(r.status) && WTERMSIG(r.status) == -f.status)
             << name << ": " << r.status;
     }
+    // Help that an 80-column terminal shows without wrapping a line.
+    for (const std::string_view hilfe : {hilfe_zifferon, hilfe_prim, hilfe_teiler, hilfe_primzahlen})
+        for (std::size_t a = 0, e; a < hilfe.size(); a = e + 1) {
+            e = hilfe.find('\n', a);
+            EXPECT_LE(e - a, 79u) << hilfe.substr(a, e - a);
+        }
 }
 
 // A file appended to, and then interrupted.
