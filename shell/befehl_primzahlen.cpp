@@ -66,7 +66,7 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
     if (z.operanden.size() == 2 && !zahl_lesen(z.operanden[1], anzahl32)) return melden(befehl, keine_zahl(z.operanden[1]));
     if (ende_text != nullptr && !zahl_lesen(*ende_text, ende)) return melden(befehl, keine_zahl(*ende_text));
     const std::uint64_t moeglich = (std::uint64_t{1} << 32) - start;
-    // An end below the start is an empty run, as seq and primes have it.
+    // An end below the start is an empty run, as seq has it (a script counting down gets none).
     const std::uint64_t anzahl = ende_text != nullptr ? (ende < start ? 0 : std::uint64_t{ende} - start + 1)
                                  : z.operanden.size() == 2 ? anzahl32 : moeglich;
     if (anzahl > moeglich)
