@@ -2,6 +2,7 @@
 // and endless streams, closed descriptors and ignored signals; the commands for scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -445,9 +446,10 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
     }
     // Help that an 80-column terminal shows without wrapping a line.
     for (const std::string_view hilfe : {hilfe_zifferon, hilfe_prim, hilfe_teiler, hilfe_primzahlen})
-        for (std::size_t a = 0, e; a < hilfe.size(); a = e + 1) {
-            e = hilfe.find('\n', a);
+        for (std::size_t a = 0; a < hilfe.size();) {
+            const std::size_t e = std::min(hilfe.find('\n', a), hilfe.size());
             EXPECT_LE(e - a, 79u) << hilfe.substr(a, e - a);
+            a = e + 1;
         }
 }
 
