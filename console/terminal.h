@@ -41,6 +41,9 @@ void leser_weg_beenden();
 // terminal (not a dumb one) and we are in its foreground, never wrapped, and over every row of the
 // line before that a narrowed terminal re-wrapped; "" takes it away.
 void fehlerkanal_status(std::string_view zeile);
+// The same, but a line left out while the terminal takes nothing without a wait (Ctrl-S, a
+// stalled remote link): for a run that holds a shared file's lock meanwhile. "" still waits.
+void fehlerkanal_status_ohne_warten(std::string_view zeile);
 
 // Whether standard output is a terminal (a Windows console): there a command's answers come in
 // whole lines as they are found, elsewhere in large writes.

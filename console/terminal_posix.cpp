@@ -586,6 +586,11 @@ void fehlerkanal_status(std::string_view zeile) {
     ganz_schreiben_wartend(STDERR_FILENO, text.data(), text.size());
 }
 
+void fehlerkanal_status_ohne_warten(std::string_view zeile) {
+    pollfd frei{STDERR_FILENO, POLLOUT, 0};
+    if (zeile.empty() || (poll(&frei, 1, 0) == 1 && (frei.revents & POLLOUT) != 0)) fehlerkanal_status(zeile);
+}
+
 bool standardausgabe_ist_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
 std::vector<std::string> argumente_utf8(int argc, char** argv) { return {argv, argv + argc}; }

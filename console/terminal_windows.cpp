@@ -378,6 +378,10 @@ void fehlerkanal_status(std::string_view zeile) {
     if (GetConsoleScreenBufferInfo(h, &info)) direkt_ausgeben(2, statuszeile(h, terminalzustand.fehlerkanal_status, zeile));
 }
 
+// A console cannot be asked whether it would take output now (a selection in it holds output
+// back): the line is drawn as ever.
+void fehlerkanal_status_ohne_warten(std::string_view zeile) { fehlerkanal_status(zeile); }
+
 std::vector<std::string> argumente_utf8(int argc, char** argv) {
     int anzahl = 0;
     LPWSTR* breit = CommandLineToArgvW(GetCommandLineW(), &anzahl);

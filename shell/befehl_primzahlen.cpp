@@ -72,8 +72,9 @@ int befehl_primzahlen(const std::vector<std::string>& argumente) {
     if (anzahl > moeglich)
         return melden(befehl, "der Bereich geht ueber 4294967295 hinaus; ab " + std::to_string(start) + " ist die Anzahl hoechstens " +
                                   std::to_string(moeglich));
-    // Asked at each drawing, so a run sent to the background draws nothing until it is back.
-    const fortschritt_anzeige zeigen = fehlerkanal_status;
+    // Asked at each drawing, so a run sent to the background draws nothing until it is back. A
+    // file's run draws while it holds the file's lock: it never waits for the terminal then.
+    const fortschritt_anzeige zeigen = datei != nullptr ? fehlerkanal_status_ohne_warten : fehlerkanal_status;
     if (datei != nullptr) {
         int grund = 0;
         const dateiergebnis e = block_anhaengen(*datei, start, anzahl, zeigen, primzahlsuche::sieb, &grund);

@@ -614,6 +614,18 @@ TEST(Fortschritt, BefehlZeigtIhnUndLaesstDasTerminal) {
     EXPECT_TRUE(WIFEXITED(hinten) && WEXITSTATUS(hinten) == 0) << hinten;
     EXPECT_EQ(h.ausgabe, "13318409\n");
     schliessen(h);
+    // Output stopped (Ctrl-S): the block lands all the same, its progress not waited for under the
+    // file's lock; only taking the line away waits for the output to go on.
+    const temp_ordner ordner;
+    const std::string datei = ordner.pfad + "/liste.txt";
+    setenv("ZIFFERON_FORTSCHRITT_MS", "0", 1);
+    sitzung a = starten(nullptr, -1, nullptr, true, programm_befehl({"primzahlen", "--datei", datei, "0", "3000000"}));
+    unsetenv("ZIFFERON_FORTSCHRITT_MS");
+    EXPECT_TRUE(warten_bis([&] { return dateiinhalt(datei).ends_with("gibt es 216816 Primzahlen\n\n"); }, 30000));
+    tcflow(a.slave, TCOON);
+    const int datei_status = ende_abwarten(a, 30000);
+    EXPECT_TRUE(WIFEXITED(datei_status) && WEXITSTATUS(datei_status) == 0) << datei_status;
+    schliessen(a);
 }
 
 TEST(OhneTerminal, KeineSteuerzeichenUndKeinWarten) {
