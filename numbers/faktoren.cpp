@@ -70,9 +70,9 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     }
     // Every product of prime powers, kept descending, as the caller wants them: the divisors so far
     // times p^h are descending too, so each such row is merged in rather than all sorted at the
-    // end, the last merge straight into `teiler`. Most numbers need few merges: the first prime's
-    // powers are the list as they come, and a prime above the product so far (most often the
-    // last) puts each power's row wholly above the one before, so its rows are laid end to end.
+    // end, the last merge straight into `teiler`. Most numbers need few merges: a prime above the
+    // product so far (the first, and most often the last) puts each power's row wholly above the
+    // one before, so its rows are laid end to end.
     // A merge step waits on the one before (which row it took from), so a merge runs from both
     // ends at once, the larger half from the front, the smaller from the back: two chains the
     // core overlaps. Each row has a 0 after its end and 4294967295 before its start, so a step
@@ -84,11 +84,9 @@ unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     std::uint32_t* frei = puffer[1] + 1;
     std::uint32_t* const reihe = reihe_puffer + 1;
     liste[-1] = frei[-1] = reihe[-1] = 0xFFFFFFFFu;
-    unsigned anzahl = faktoren[0].hoch + 1;
-    if (n == 1) liste = teiler;
-    liste[anzahl - 1] = 1;
-    for (unsigned k = anzahl - 1; k-- > 0;) liste[k] = liste[k + 1] * faktoren[0].p;
-    for (unsigned f = 1; f < n; ++f) {
+    unsigned anzahl = 1;
+    liste[0] = 1;
+    for (unsigned f = 0; f < n; ++f) {
         const unsigned bisher = anzahl;
         if (faktoren[f].p > liste[0]) {
             std::uint32_t* const ziel = f + 1 == n ? teiler : frei;
