@@ -378,9 +378,17 @@ void fehlerkanal_status(std::string_view zeile) {
     if (GetConsoleScreenBufferInfo(h, &info)) direkt_ausgeben(2, statuszeile(h, terminalzustand.fehlerkanal_status, zeile));
 }
 
-// A console cannot be asked whether it would take output now (a selection in it holds output
-// back): the line is drawn as ever.
-void fehlerkanal_status_ohne_warten(std::string_view zeile) { fehlerkanal_status(zeile); }
+// A console holds every write back while the user selects text in it (a click into the window
+// starts one): the line is left out then. A console cannot say whether it is paused otherwise.
+// Wine has no such selection, and its GetConsoleSelectionInfo ends the process: it is not asked.
+void fehlerkanal_status_ohne_warten(std::string_view zeile) {
+    static const bool unter_wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    CONSOLE_SELECTION_INFO auswahl{};
+    if (!zeile.empty() && !unter_wine && GetConsoleSelectionInfo(&auswahl) &&
+        (auswahl.dwFlags & CONSOLE_SELECTION_IN_PROGRESS) != 0)
+        return;
+    fehlerkanal_status(zeile);
+}
 
 std::vector<std::string> argumente_utf8(int argc, char** argv) {
     int anzahl = 0;

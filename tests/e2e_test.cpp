@@ -722,6 +722,12 @@ TEST(WindowsKonsole, BeendenUndStrgCRaeumenAufMitDemRichtigenStatus) {
     EXPECT_EQ(ende_abwarten(s, 30000), 0);
     EXPECT_NE(s.ausgabe.find("menuegefuehrtes"), std::string::npos) << s.ausgabe;
     schliessen(s);
+    // A command's progress line in the console, drawn while it holds the list file's lock.
+    const temp_ordner ordner;
+    sitzung d = starten(ordner.pfad.c_str(), -1, nullptr, false, programm_befehl({"primzahlen", "4000000000", "3000000", "--datei", "liste.txt"}));
+    EXPECT_EQ(ende_abwarten(d, 60000), 0) << d.ausgabe;
+    EXPECT_NE(dateiinhalt(ordner.pfad + "/liste.txt").find(" bis 4003000000 gibt es "), std::string::npos);  // whole
+    schliessen(d);
     unsetenv("ZIFFERON_FORTSCHRITT_MS");
 }
 
