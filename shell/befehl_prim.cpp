@@ -25,8 +25,8 @@ const std::string_view hilfe_prim =
     "  -n, --nur    nur die Primzahlen ausgeben, eine je Zeile\n"
     "  -q, --still  nichts ausgeben; nur der Status antwortet\n"
     "\n"
-    "Status: 0, wenn jede Zahl eine Primzahl ist; 1, wenn mindestens eine keine ist;\n"
-    "2 bei einem Fehler.\n";
+    "Status: 0, wenn jede Zahl eine Primzahl ist, mit -n wie bei grep, wenn\n"
+    "mindestens eine ausgegeben wurde; sonst 1; 2 bei einem Fehler.\n";
 
 namespace {
 
@@ -38,16 +38,16 @@ enum class urteilsart { zeilen, nur_primzahlen, still };
 // output failed.
 constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
 
-// A portion's slot: its lines, and whether every number was prime. The text is room for a
+// A portion's slot: its lines, and whether every number was prime and whether one was. The text is room for a
 // portion's lines at their longest, taken once and never cleared (a few numbers would otherwise pay
 // for 30 fresh pages); its first `laenge` bytes count.
 struct urteile_platz {
     std::unique_ptr<char[]> text;
     std::size_t laenge = 0;
-    bool alle = true;
+    bool alle = true, eine = false;
 };
 
-bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, bool& alle_prim) {
+bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, bool& alle_prim, bool& eine_prim) {
     static constexpr std::string_view ja = " ist eine Primzahl\n", nein = " ist keine Primzahl\n";
     static_assert(10 + nein.size() == urteil_laengste_zeile);
     bool weiter = true;
@@ -69,10 +69,11 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
             if (!platz.text) platz.text = std::make_unique_for_overwrite<char[]>(pruefen_portion * urteil_laengste_zeile);
             char* const text = platz.text.get();
             char* p = text;
-            bool alle = true;
+            bool alle = true, eine = false;
             for (unsigned k = 0; k < anzahl; ++k) {
                 const bool prim = (masken[k / 64] >> (k % 64) & 1) != 0;
                 alle = alle && prim;
+                eine = eine || prim;
                 if (art == urteilsart::still || (art == urteilsart::nur_primzahlen && !prim)) continue;
                 p = zahl_hinschreiben(p, zahlen[ab + k]);
                 // Copies of a length known here, which cost no call.
@@ -82,9 +83,11 @@ bool urteile_ausgeben(std::span<const std::uint32_t> zahlen, urteilsart art, boo
             }
             platz.laenge = static_cast<std::size_t>(p - text);
             platz.alle = alle;
+            platz.eine = eine;
         },
         [&](std::uint64_t, const urteile_platz& platz) {
             alle_prim = alle_prim && platz.alle;
+            eine_prim = eine_prim || platz.eine;
             return weiter = ausgeben({platz.text.get(), platz.laenge});
         });
     return weiter;
@@ -102,7 +105,9 @@ int befehl_prim(const std::vector<std::string>& argumente) {
         if (art != urteilsart::zeilen && art != diese) return melden("prim", "-n und -q schliessen einander aus");
         art = diese;
     }
-    bool alle_prim = true;
-    return zahlen_beantworten({"prim", true, [&](std::span<const std::uint32_t> zahlen) { return urteile_ausgeben(zahlen, art, alle_prim); }},
-                              z.operanden, [&] { return alle_prim ? 0 : 1; });
+    // The verdicts answer whether every number is prime; the filter, as grep does, whether it
+    // let anything through, so a pipe that finds primes among others succeeds.
+    bool alle_prim = true, eine_prim = false;
+    return zahlen_beantworten({"prim", true, [&](std::span<const std::uint32_t> zahlen) { return urteile_ausgeben(zahlen, art, alle_prim, eine_prim); }},
+                              z.operanden, [&] { return (art == urteilsart::nur_primzahlen ? eine_prim : alle_prim) ? 0 : 1; });
 }

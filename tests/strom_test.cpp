@@ -371,7 +371,8 @@ TEST(Befehle, AntwortenMeldungenUndStatus) {
         // A C1 control as a byte of its own (CSI on an 8-bit terminal) shows too; a Latin-1 letter stays.
         {{"prim"}, "\x9B" "2J \xE4" "7", "", keine_zahl("prim", "?2J") + keine_zahl("prim", "\xE4" "7"), 2},
         // Only the primes, or only the status.
-        {{"prim", "--nur"}, "1 2 3 4 5\n", "2\n3\n5\n", "", 1},
+        {{"prim", "--nur"}, "1 2 3 4 5\n", "2\n3\n5\n", "", 0},  // a filter's status, as grep's
+        {{"prim", "-n", "1", "4"}, "", "", "", 1},
         {{"prim", "-q", "2", "3"}, "", "", "", 0},
         {{"prim", "-q", "2", "4"}, "", "", "", 1},
         {{"prim", "-n", "-q", "2"}, "", "", "zifferon prim: -n und -q schliessen einander aus\n", 2},
