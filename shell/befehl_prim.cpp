@@ -38,9 +38,9 @@ enum class urteilsart { zeilen, nur_primzahlen, still };
 // output failed.
 constexpr std::size_t urteil_laengste_zeile = 30;  // "4294967295 ist keine Primzahl\n"
 
-// A portion's slot: its lines, and whether every number was prime and whether one was. The text is room for a
-// portion's lines at their longest, taken once and never cleared (a few numbers would otherwise pay
-// for 30 fresh pages); its first `laenge` bytes count.
+// A portion's slot: its lines, whether every number was prime and whether one was. The text is
+// room for a portion's lines at their longest, taken once and never cleared (a few numbers would
+// otherwise pay for 30 fresh pages); its first `laenge` bytes count.
 struct urteile_platz {
     std::unique_ptr<char[]> text;
     std::size_t laenge = 0;
