@@ -369,10 +369,13 @@ void Befehl_Datei_Ganzer_Bereich(benchmark::State& state) {
     std::filesystem::remove_all(ordner);
 }
 
-// The divisors of a million small numbers against factor's prime factors of them.
+// The divisors of a million small numbers against factor's prime factors of them; with argument
+// 1 both on one core, as factor uses one.
 void Peer_Teiler_Million(benchmark::State& state) {
     if (!vorhanden("factor")) return state.SkipWithError("factor not installed");
-    befehl_gegen(state, "seq 1 1000000 | \"$Z\" teiler > /dev/null", "seq 1 1000000 | factor > /dev/null");
+    const std::string kern = state.range(0) == 1 ? "taskset -c 0 " : "";
+    if (!kern.empty() && !vorhanden("taskset")) return state.SkipWithError("taskset not installed");
+    befehl_gegen(state, "seq 1 1000000 | " + kern + "\"$Z\" teiler > /dev/null", "seq 1 1000000 | " + kern + "factor > /dev/null");
 }
 
 // 50 numbers just below 2^32, the slowest to factor (the target: under 10 ms).
@@ -493,7 +496,7 @@ BENCHMARK(Peer_Anzahl_Ganzer_Bereich)->UseManualTime()->Unit(benchmark::kMillise
 BENCHMARK(Peer_Oberster_Bereich_primesieve)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
 BENCHMARK(Peer_Oberster_Bereich_primes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
 BENCHMARK(Befehl_Datei_Ganzer_Bereich)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
-BENCHMARK(Peer_Teiler_Million)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(Peer_Teiler_Million)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(Peer_Teiler_50_Oben)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(Decke_Lister)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(Decke_Teilerliste)->Unit(benchmark::kMillisecond)->Iterations(5);

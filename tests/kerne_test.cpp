@@ -2,6 +2,7 @@
 // the same verdicts, the same first divisor, the same divisor lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -385,6 +386,13 @@ TEST(Engines, WieDieKerne) {
             teiler_absteigend(static_cast<std::uint32_t>(f.a), [&](std::uint32_t t) { probiert.push_back(t); });
             EXPECT_EQ(std::vector<std::uint32_t>(liste, liste + n), probiert) << f.a;
         }
+    }
+    // The table of smallest factors against the trial division, for every number it holds.
+    std::uint32_t probiert[teiler_hoechstens], nachgeschlagen[teiler_hoechstens];
+    for (std::uint32_t z = 1; z < kleine_zahlen; z += gebremst() ? 97 : 1) {
+        const unsigned n = teiler_aus_faktoren(z, probiert);
+        ASSERT_EQ(teiler_nachgeschlagen(z, nachgeschlagen, kleinste_faktoren_tabelle()), n) << z;
+        ASSERT_TRUE(std::equal(probiert, probiert + n, nachgeschlagen)) << z;
     }
 }
 

@@ -502,24 +502,34 @@ TEST(Befehle, WieDerEinfacheAlgorithmus) {
     aufruf prim, teiler;
     prim.argumente = {"prim"};
     teiler.argumente = {"teiler"};
+    // Every divisor by plain trial up to the root, with its partner.
+    const auto teilerzeile = [](std::uint32_t n) {
+        std::vector<std::uint32_t> klein;
+        for (std::uint64_t d = 1; d * d <= n; ++d)
+            if (n % d == 0) klein.push_back(static_cast<std::uint32_t>(d));
+        std::string zeile = std::to_string(n) + ":";
+        for (std::uint32_t d : klein) (zeile += ' ') += std::to_string(n / d);
+        for (auto d = klein.rbegin(); d != klein.rend(); ++d)
+            if (std::uint64_t{*d} * *d != n) (zeile += ' ') += std::to_string(*d);
+        return zeile + "\n";
+    };
     std::string urteile, zeilen;
     for (std::uint32_t n : kanten()) {
         prim.eingabe.push_back({std::to_string(n) + "\n"});
         urteile += std::to_string(n) + (ist_prim(n) ? " ist eine Primzahl\n" : " ist keine Primzahl\n");
-        // Every divisor by plain trial up to the root, with its partner; the every-candidate listing
-        // of a number near the top takes a good part of a second, so slowed runs take small ones.
+        // The every-candidate listing of a number near the top takes a good part of a second, so
+        // slowed runs take small ones.
         if (n == 0 || (gebremst() && n > (1u << 20))) continue;
-        std::vector<std::uint32_t> klein;
-        for (std::uint64_t d = 1; d * d <= n; ++d)
-            if (n % d == 0) klein.push_back(static_cast<std::uint32_t>(d));
         teiler.eingabe.push_back({std::to_string(n) + " "});
-        zeilen += std::to_string(n) + ":";
-        for (std::uint32_t d : klein) (zeilen += ' ') += std::to_string(n / d);
-        for (auto d = klein.rbegin(); d != klein.rend(); ++d)
-            if (std::uint64_t{*d} * *d != n) (zeilen += ' ') += std::to_string(*d);
-        zeilen += "\n";
+        zeilen += teilerzeile(n);
     }
     EXPECT_EQ(ausfuehren(prim).aus, urteile);
+    EXPECT_EQ(ausfuehren(teiler).aus, zeilen);
+    // Many small numbers in one read, as from seq, factored by the table of smallest factors.
+    std::string folge;
+    zeilen.clear();
+    for (std::uint32_t n = 1; n <= 20000; ++n) folge += std::to_string(n) + "\n", zeilen += teilerzeile(n);
+    teiler.eingabe = {stueck{folge}};
     EXPECT_EQ(ausfuehren(teiler).aus, zeilen);
     // Many numbers close together in one read, as from seq, answered from a sieve of their span.
     for (const std::uint32_t start : {0u, 4294964295u}) {
