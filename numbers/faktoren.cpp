@@ -145,7 +145,6 @@ unsigned teiler_nachgeschlagen(std::uint32_t zahl, std::uint32_t* teiler, const 
     return teiler_bilden(faktoren, n, teiler);
 }
 
-
 unsigned teiler_aus_faktoren(std::uint32_t zahl, std::uint32_t* teiler) {
     faktor faktoren[10];
     unsigned n = zweien_abspalten(zahl, faktoren);
