@@ -475,7 +475,7 @@ TEST_F(Datei, SpoolOhnePlatzLaesstDieDateiStehen) {
     fs::create_directory("tmp");
     for (const auto& [tmpdir, voll_bei] : {std::pair{std::string("/nicht/vorhanden"), 0}, {(ordner / "eine-datei").string(), 0},
                                            {(ordner / "tmp").string(), 3}}) {
-        EXPECT_EQ(im_kind([&tmpdir, voll_bei = voll_bei] {
+        EXPECT_EQ(im_kind([&tmpdir = tmpdir, voll_bei = voll_bei] {
                       setenv("TMPDIR", tmpdir.c_str(), 1);
                       tmpdir_voll_bei(voll_bei);
                       return std::to_string(static_cast<int>(block_anhaengen("umweg.txt", 6, 100000)));
