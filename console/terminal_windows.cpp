@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <conio.h>
+#include <csignal>
 #include <cstring>
 #include <cstdlib>
 #include <io.h>
@@ -89,19 +90,37 @@ void wiederherstellen() {
     }
 }
 
-// Ctrl-C, Ctrl-Break, closing the window, logging off: once the main thread is out of the console
-// and the file, the same clean-up as a signal gets on POSIX, then the end with the status Windows
-// gives an interrupted console program. The lock is never given back.
-BOOL WINAPI bei_strg(DWORD) {
-    // A later event (a burst of Ctrl-C) finds the end under way: the first one finishes it.
-    if (abbruch_begonnen.exchange(true)) return TRUE;
+// Once the main thread is out of the console and the file, the same clean-up as a signal gets on
+// POSIX, then the end with `status`. The lock is never given back.
+void aufraeumen_und_enden(UINT status) {
     SetEvent(abbruch_ereignis);
     abbruch.lock();
     if (auto f = aufraeumen.load()) f();
     wiederherstellen();
-    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    TerminateProcess(GetCurrentProcess(), status);
+}
+
+// Ctrl-C, Ctrl-Break, closing the window, logging off: ended with the status Windows gives an
+// interrupted console program.
+BOOL WINAPI bei_strg(DWORD) {
+    // A later event (a burst of Ctrl-C) finds the end under way: the first one finishes it.
+    if (!abbruch_begonnen.exchange(true)) aufraeumen_und_enden(STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
+
+// A crash on any thread (an access violation, or abort after an exception nobody caught) cleans up
+// as POSIX does on SIGSEGV and SIGABRT, and ends with the status Windows would have given. A crash
+// while the end is under way, the clean-up's own included, ends at once: waiting could be for a
+// lock the crashed thread holds.
+void absturz(UINT status) {
+    if (!abbruch_begonnen.exchange(true)) aufraeumen_und_enden(status);
+    TerminateProcess(GetCurrentProcess(), status);
+}
+LONG WINAPI bei_ausnahme(EXCEPTION_POINTERS* ausnahme) {
+    absturz(ausnahme->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+void bei_abort(int) { absturz(3); }  // abort's own status
 
 // Holds the handler off for as long as it lives.
 struct aufgeschoben {
@@ -344,6 +363,8 @@ void abbruch_einrichten() {
     const HANDLE ein = GetStdHandle(STD_INPUT_HANDLE);
     terminalzustand.eingabe_konsole = ein != INVALID_HANDLE_VALUE && ein != nullptr && GetConsoleMode(ein, &modus);
     SetConsoleCtrlHandler(bei_strg, TRUE);
+    SetUnhandledExceptionFilter(bei_ausnahme);
+    std::signal(SIGABRT, bei_abort);
 }
 
 long long standardeingabe_lesen(char* ziel, std::size_t platz) {

@@ -684,6 +684,25 @@ TEST_F(Datei, BesetzteDateiWirdNachFristNichtBeschrieben) {
     CloseHandle(peer);
     EXPECT_EQ(inhalt("geteilt.txt"), BLOCK_6_10 + BLOCK_6_10);
 }
+// A crash in the middle of an append, or abort after an exception nobody caught, takes the block
+// back as an ending signal does on POSIX, and ends with the crash's own status.
+TEST(Absturz, NimmtDenBlockZurueck) {
+    // A death test's child runs the test from its start: only the parent prepares the folder.
+    const fs::path ordner = fs::temp_directory_path() / "zifferon-absturz";
+    if (GTEST_FLAG_GET(internal_run_death_test).empty()) {
+        fs::remove_all(ordner);
+        fs::create_directory(ordner);
+        std::ofstream(ordner / "alt.txt", std::ios::binary) << "alt\n";
+    }
+    struct fall { const char* name; void (*absturz)(int); int status; };
+    for (const fall& f : {fall{"alt.txt", [](int) { RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr); }, static_cast<int>(EXCEPTION_ACCESS_VIOLATION)},
+                          fall{"neu.txt", [](int) { std::abort(); }, 3}})
+        EXPECT_EXIT((abbruch_einrichten(), nach_schreiben_setzen(f.absturz), block_anhaengen((ordner / f.name).string(), 6, 100000)),
+                    ::testing::ExitedWithCode(f.status), "") << f.name;
+    EXPECT_TRUE(inhalt(ordner / "alt.txt") == "alt\n") << fs::file_size(ordner / "alt.txt") << " bytes";
+    EXPECT_EQ(eintraege(ordner), std::vector<std::string>{"alt.txt"});
+    fs::remove_all(ordner);
+}
 #endif
 
 }  // namespace
