@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -27,7 +28,8 @@ namespace {
 
 struct stueck {
     std::string text;
-    int pause_ms = 0;  // before it is written
+    int pause_ms = 0;          // before it is written
+    bool nach_signal = false;  // written only once `signal_nach_start` has been sent
 };
 
 struct aufruf {
@@ -97,10 +99,12 @@ ergebnis ausfuehren(const aufruf& a) {
     close(ein[0]);
     close(aus[1]);
     close(fehler[1]);
-    std::thread schreiber([&a, fd = ein[1]] {
+    std::atomic<bool> signal_gesendet = a.signal_nach_start == 0;
+    std::thread schreiber([&a, &signal_gesendet, fd = ein[1]] {
         signal(SIGPIPE, SIG_IGN);
         for (const stueck& s : a.eingabe) {
             std::this_thread::sleep_for(std::chrono::milliseconds(s.pause_ms));
+            if (s.nach_signal && !warten_bis([&] { return signal_gesendet.load(); })) ADD_FAILURE() << "no signal sent";
             for (std::size_t i = 0; a.byteweise && i < s.text.size(); ++i) {
                 alles_schreiben(fd, s.text.substr(i, 1));
                 if (!warten_bis([fd] { int im_rohr = 0; return ioctl(fd, FIONREAD, &im_rohr) == 0 && im_rohr == 0; }))
@@ -114,7 +118,6 @@ ergebnis ausfuehren(const aufruf& a) {
     std::vector<pollfd> offen;
     if (!a.leser_weg) offen.push_back({aus[0], POLLIN, 0});
     offen.push_back({fehler[0], POLLIN, 0});
-    bool signal_gesendet = a.signal_nach_start == 0;
     while (!offen.empty()) {
         if (a.lesepause_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(a.lesepause_ms));
         if (poll(offen.data(), offen.size(), 100) < 0) break;
@@ -312,7 +315,7 @@ TEST(Aufruf, HilfeVersionUndUnbekanntes) {
 TEST(Signale, ImStartIgnorierteBleibenIgnoriert) {
     for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
         aufruf a;
-        a.eingabe = {{"2\n"}, {"97\n5\n", 600}};
+        a.eingabe = {{"2\n"}, {"97\n5\n", 0, true}};
         a.ignoriert = signal;
         a.signal_nach_start = signal;
         const ergebnis r = ausfuehren(a);
