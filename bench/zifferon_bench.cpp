@@ -412,6 +412,9 @@ double decke_messen(bool mit_mul) {
 #if defined(ZIFFERON_DECKE_AVX2)
     if (__builtin_cpu_supports("avx2")) return decke_avx2(mit_mul);
 #endif
+#if defined(ZIFFERON_DECKE_NEON)
+    return decke_neon(mit_mul);
+#endif
     static_cast<void>(mit_mul);
     return 0;
 }
